@@ -1,0 +1,141 @@
+// The converter of one VELA file for the Lark/Wren generations into a file for
+// the Heron generation: bytes in, bytes out.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "ByteBuffer.h"
+
+// Event kinds recorded by the analysis.
+enum EventKind : std::uint8_t {
+    kKindIgnored = 0,
+    kKindNote = 1,
+    kKindBankSelect = 2,
+    kKindProgramChange = 3,
+    kKindPitchBend = 4,
+    kKindPanpot = 6,
+    kKindVolume = 8,
+    kKindModulation = 9,
+    kKindExpression = 10,
+    kKindSetupVoice = 11,
+    kKindRegisterWrite = 12,
+    kKindVoiceAssign = 13,
+    kKindTempo = 14,
+    kKindOctaveShift = 15,
+    kKindShortFF = 16,
+    kKindEndOfSequence = 17,
+    kKindWaveData = 18,
+};
+
+// One analysed input event. data points into the caller's input bytes, so a
+// record is valid only while Convert runs.
+struct EventRecord {
+    std::uint8_t kind = 0;
+    std::uint32_t time = 0;
+    std::uint32_t duration = 0;
+    std::uint32_t length = 0;
+    const std::uint8_t* data = nullptr;
+    std::uint8_t track = 0;
+};
+
+struct NoteSlot {
+    std::uint32_t start = 0;
+    std::uint32_t duration = 0;
+    std::uint32_t index = 0;
+};
+
+// Engine results: positive success, 0 input not acceptable, negative a writer
+// failed. One object serves exactly one Convert call. Its state is public so
+// that the writers can be driven and inspected one at a time.
+class CCnvLarkWrentoHeron {
+public:
+    CCnvLarkWrentoHeron();
+    virtual ~CCnvLarkWrentoHeron();
+    CCnvLarkWrentoHeron(const CCnvLarkWrentoHeron&) = delete;
+    CCnvLarkWrentoHeron& operator=(const CCnvLarkWrentoHeron&) = delete;
+
+    // Converts the nSize input bytes and appends the finished file to output.
+    // 1: success; 0: input not acceptable; negative: a writer failed. output
+    // receives bytes only on success.
+    std::int32_t Convert(const std::uint8_t* pInput, std::int32_t nSize, ByteBuffer& output);
+
+    // --- steps of Convert, in the order it runs them -------------------------
+    std::int32_t ValidateInput();
+    std::int32_t Analyze();
+    void MergeOverlappingNotes();
+    std::int32_t WriteOptionalData(ByteBuffer& out);
+    std::int32_t WriteScoreTrack(ByteBuffer& out);
+    std::int32_t WriteMasterTrack(ByteBuffer& out);
+
+    // --- parts of the score track ---------------------------------------------
+    std::int32_t WriteVoiceFormat0(const EventRecord& record, const std::int32_t* anVoiceMap, ByteBuffer& out);
+    std::int32_t WriteVoiceFormat1(const EventRecord& record, const std::int32_t* anVoiceMap, ByteBuffer& out);
+    void PrepareBendRanges(ByteBuffer& out);
+    std::uint8_t TranslateEvent(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta);
+
+    // Channel-status byte of output channel 0..31 of the score track header.
+    std::uint8_t ChannelStatusByte(int nChannel) const;
+
+    // --- converter state --------------------------------------------------------
+    const std::uint8_t* m_pInput = nullptr;
+    std::int32_t m_nInputSize = 0;
+    std::uint32_t m_nStartPoint = 0xFFFFFFFF;
+    std::uint32_t m_nStopPoint = 0xFFFFFFFF;
+    std::uint8_t m_nFormat = 0;
+    std::vector<EventRecord> m_vecEvents;
+    std::vector<EventRecord> m_vecMasterEvents;
+    std::vector<EventRecord> m_vecWaveChunks;
+    std::uint8_t m_byTimebaseD = 2;
+    std::uint8_t m_byTimebaseG = 2;
+    std::int8_t m_anOctaveShift[16] = {};
+    std::uint8_t m_abyBank[16] = {};
+    std::uint8_t m_abChannelFlag[13] = {};
+    std::int32_t m_anVoiceMap[16];
+    std::uint32_t m_nTrackChunkStart = 0;
+    std::uint32_t m_nTrackChunkSize = 0;
+    std::uint32_t m_nMasterChunkSize = 0;
+    std::uint32_t m_nTrackCrcPos = 0;
+    std::uint32_t m_nContentsStart = 0;
+    std::uint32_t m_nContentsSize = 0;
+    std::uint32_t m_nOptionSize = 0;
+    std::uint32_t m_nContentsCrcPos = 0;
+    std::uint16_t m_awFnum[16] = {};
+    double m_adBaseFreq[16] = {};
+    std::uint8_t m_abyBlock[16] = {};
+    std::uint8_t m_abyBendRange[16];
+    std::int32_t m_anBendOverflow[16] = {};
+    std::int32_t m_anBendPending[16] = {};
+    std::uint8_t m_awChannelStatus[5][2] = {};
+    std::uint8_t m_abyVelocity[16];
+    std::uint8_t m_byCopyStatus = 0xF8;
+    std::uint8_t m_abWaveInit[4] = {};
+    NoteSlot m_aNoteSlot[16][128] = {};
+
+    // Set when a delta or gate time does not fit the variable-length quantity;
+    // the writer that met it then fails instead of writing a corrupt file.
+    bool m_bTimeOverflow = false;
+
+    // Ordering and lookups. The engine's versions merge and index once per
+    // conversion; they are virtual so that a plain linear-scan version can be
+    // checked against them byte for byte.
+    // Inserts each record of trackEvents (nondecreasing times) after every
+    // record of list whose time is not greater than its own.
+    virtual void InsertTrackEvents(std::vector<EventRecord>& list, const std::vector<EventRecord>& trackEvents);
+    // Voice slot (byte 4) of the first setup voice exclusive of m_vecEvents
+    // whose byte 5 is byBank and byte 6 is byProgram; -1 when there is none.
+    virtual int FindSetupVoiceSlot(std::uint8_t byBank, std::uint8_t byProgram);
+    // Whether m_vecEvents holds a key-on register write (register 0xC0 + n,
+    // value bit 0x20) of FM channel byChannel at nTime.
+    virtual bool HasKeyOnAt(std::uint32_t nTime, std::uint8_t byChannel);
+
+private:
+    void AppendTime(ByteBuffer& out, std::uint32_t nTicks);
+
+    bool m_bVoiceIndexBuilt = false;
+    bool m_bKeyOnIndexBuilt = false;
+    std::unordered_set<std::uint64_t> m_setKeyOnTimes;          // (time << 4) | FM channel
+    std::unordered_map<std::uint16_t, int> m_mapSetupVoiceSlot;  // (bank << 8) | program -> slot
+};
