@@ -132,6 +132,7 @@ public:
     virtual bool HasKeyOnAt(std::uint32_t nTime, std::uint8_t byChannel);
 
 private:
+    std::uint8_t TranslateRegisterWrite(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta);
     void AppendTime(ByteBuffer& out, std::uint32_t nTicks);
 
     bool m_bVoiceIndexBuilt = false;
