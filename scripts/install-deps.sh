@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build needs, only when something is missing.
+# Usage: scripts/install-deps.sh [native] [fuzz] [windows]
+set -euo pipefail
+
+declare -a wanted=()
+for group in "${@:-native}"; do
+  case "$group" in
+    native)  wanted+=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev) ;;
+    fuzz)    wanted+=(clang libclang-rt-14-dev) ;;
+    windows) wanted+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool
+                      imagemagick x11-utils fonts-wine fonts-liberation libx11-dev locales fonts-ipafont-gothic) ;;
+    *) echo "unknown package group: $group" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

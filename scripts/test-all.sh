@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native build with warnings as
+# errors, the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
+# a short fuzzing run, and the Windows dialog application under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+scripts/install-deps.sh native fuzz
+
+step "native build (warnings are errors)"
+cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_WERROR=ON >/dev/null
+cmake --build build/ci -j "$jobs"
+ctest --test-dir build/ci --output-on-failure -j "$jobs"
+
+step "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
+cmake -S . -B build/ci-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTREL_WERROR=ON -DKESTREL_SANITIZE=ON >/dev/null
+cmake --build build/ci-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/ci-asan --output-on-failure -j "$jobs"
+
+if [ -x scripts/fuzz.sh ]; then
+  step "fuzzing (short run)"
+  scripts/fuzz.sh "${KESTREL_FUZZ_SECONDS:-30}"
+fi
+
+if [ -x scripts/test-ui.sh ]; then
+  step "Windows dialog application under Wine"
+  scripts/test-ui.sh
+fi
+
+step "all tests passed"
