@@ -131,7 +131,12 @@ public:
     // value bit 0x20) of FM channel byChannel at nTime.
     virtual bool HasKeyOnAt(std::uint32_t nTime, std::uint8_t byChannel);
 
+    // Negative results of the writers.
+    static constexpr std::int32_t kResultTimeOverflow = -1;
+    static constexpr std::int32_t kResultOutOfMemory = -2;
+
 private:
+    std::int32_t ConvertUnguarded(const std::uint8_t* pInput, std::int32_t nSize, ByteBuffer& output);
     std::uint8_t TranslateRegisterWrite(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta);
     void AppendTime(ByteBuffer& out, std::uint32_t nTicks);
 

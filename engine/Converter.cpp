@@ -2,6 +2,8 @@
 #include "Crc16.h"
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 
 CCnvLarkWrentoHeron::CCnvLarkWrentoHeron() {
     std::fill(std::begin(m_anVoiceMap), std::end(m_anVoiceMap), -1);
@@ -28,6 +30,19 @@ void AppendFileHead(ByteBuffer& work, std::uint8_t byCopyStatus) {
 }  // namespace
 
 std::int32_t CCnvLarkWrentoHeron::Convert(const std::uint8_t* pInput, std::int32_t nSize, ByteBuffer& output) {
+    // Exhausted memory is reported like any other writer failure; the engine
+    // lets no exception reach its caller.
+    try {
+        return ConvertUnguarded(pInput, nSize, output);
+    } catch (const std::bad_alloc&) {
+        return kResultOutOfMemory;
+    } catch (const std::length_error&) {
+        return kResultOutOfMemory;
+    }
+}
+
+std::int32_t CCnvLarkWrentoHeron::ConvertUnguarded(const std::uint8_t* pInput, std::int32_t nSize,
+                                                   ByteBuffer& output) {
     if (nSize < 9 || pInput == nullptr) {
         return 0;
     }
@@ -73,6 +88,7 @@ std::int32_t CCnvLarkWrentoHeron::Convert(const std::uint8_t* pInput, std::int32
     AppendByte(work, static_cast<std::uint8_t>(nFileCrc >> 8));
     AppendByte(work, static_cast<std::uint8_t>(nFileCrc & 0xFF));
 
+    output.Reserve(output.Size() + work.Size());
     AppendBytes(output, work.Data(), work.Size());
     return 1;
 }

@@ -34,7 +34,7 @@ std::int32_t CCnvLarkWrentoHeron::WriteMasterTrack(ByteBuffer& out) {
 
     m_nMasterChunkSize = master.Close();
     if (m_bTimeOverflow) {
-        return -1;
+        return kResultTimeOverflow;
     }
     return static_cast<std::int32_t>(out.Size());
 }

@@ -96,5 +96,5 @@ std::int32_t CCnvLarkWrentoHeron::WriteScoreTrack(ByteBuffer& out) {
     }
 
     m_nTrackChunkSize = track.Close();
-    return m_bTimeOverflow ? -1 : 1;
+    return m_bTimeOverflow ? kResultTimeOverflow : 1;
 }
