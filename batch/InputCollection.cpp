@@ -1,0 +1,121 @@
+#include "InputCollection.h"
+
+#include <deque>
+#include <unordered_set>
+#include <vector>
+
+#include "BatchState.h"
+#include "BatchTexts.h"
+#include "IPlatform.h"
+#include "PathText.h"
+
+int CollectDroppedFiles(IPlatform& platform, const std::vector<std::string>& vecPaths) {
+    g_strBaseDir.clear();
+    g_vecFileItems.clear();
+    g_bConverting.store(1);
+
+    // The first path fixes the base folder, even when it is empty (a file in
+    // the root of a POSIX file system).
+    bool bBaseFixed = false;
+    int nNotices = 0;
+    for (const std::string& strPath : vecPaths) {
+        if (!bBaseFixed) {
+            const std::size_t nPos = FindLastSeparator(platform, strPath);
+            g_strBaseDir = nPos == std::string::npos ? g_strAppDir : strPath.substr(0, nPos);
+            bBaseFixed = true;
+        }
+        const PathAttributes attributes = platform.QueryAttributes(strPath);
+        if (!attributes.bValid || attributes.bDirectory) {
+            nNotices += CollectFolder(platform, strPath);
+        } else {
+            g_vecFileItems.push_back(FileItem{strPath, 0, {}});
+        }
+    }
+    return nNotices;
+}
+
+int CollectFolder(IPlatform& platform, const std::string& strFolder) {
+    const char chSeparator = platform.Separator();
+    std::deque<std::string> queFolders{strFolder};
+    std::unordered_set<std::string> setVisited;
+    std::vector<FolderEntry> vecEntries;
+    int nNotices = 0;
+
+    while (!queFolders.empty()) {
+        const std::string strCurrent = std::move(queFolders.front());
+        queFolders.pop_front();
+
+        // A folder reached again through a link (or a loop of links) is
+        // skipped: every folder is listed, or reported, once.
+        std::string strIdentity = platform.FolderIdentity(strCurrent);
+        if (strIdentity.empty()) {
+            strIdentity = "path:" + strCurrent;
+        }
+        if (!setVisited.insert(strIdentity).second) {
+            continue;
+        }
+
+        vecEntries.clear();
+        if (!platform.ListFolder(strCurrent, vecEntries)) {
+            platform.ShowNotice(strCurrent + kTextNoAccessTail);
+            ++nNotices;
+            continue;
+        }
+
+        std::string strPrefix = strCurrent;
+        const std::size_t nLast = FindLastSeparator(platform, strCurrent);
+        if (strCurrent.empty() || nLast != strCurrent.size() - 1) {
+            strPrefix += chSeparator;
+        }
+        for (const FolderEntry& entry : vecEntries) {
+            if (entry.strName == "." || entry.strName == "..") {
+                continue;
+            }
+            if (entry.bFolder) {
+                queFolders.push_back(strPrefix + entry.strName);
+            } else {
+                g_vecFileItems.push_back(FileItem{strPrefix + entry.strName, 0, {}});
+            }
+        }
+    }
+    return nNotices;
+}
+
+std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath) {
+    const char chSeparator = platform.Separator();
+    std::string strOut = g_strOutputRoot.empty() ? g_strBaseDir + chSeparator + "OUTPUT" : g_strOutputRoot;
+    if (!platform.QueryAttributes(strOut).bValid) {
+        platform.CreateFolder(strOut);
+    }
+
+    // The input's place below the base folder, as "\x\y"; empty for an input
+    // in the base folder itself or outside it.
+    const std::string strDir = FolderOf(platform, strInputPath);
+    const std::size_t nBase = g_strBaseDir.size();
+    std::string strRelative;
+    if (strDir.size() > nBase && strDir.compare(0, nBase, g_strBaseDir) == 0 && strDir[nBase] == chSeparator &&
+        IsCharBoundary(platform, strDir, nBase)) {
+        strRelative = strDir.substr(nBase);
+    }
+
+    // Split "\x\y" into its levels, last first, then create them top down.
+    std::vector<std::string> vecLevels;
+    while (!strRelative.empty()) {
+        const std::size_t nPos = FindLastSeparator(platform, strRelative);
+        if (nPos == std::string::npos) {
+            break;
+        }
+        vecLevels.push_back(strRelative.substr(nPos));
+        if (nPos == 0) {
+            break;
+        }
+        strRelative.resize(nPos);
+    }
+    for (auto it = vecLevels.rbegin(); it != vecLevels.rend(); ++it) {
+        strOut += *it;
+        if (!platform.QueryAttributes(strOut).bValid) {
+            platform.CreateFolder(strOut);
+        }
+    }
+    return strOut;
+}
