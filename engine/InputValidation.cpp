@@ -42,7 +42,10 @@ std::int32_t CCnvLarkWrentoHeron::ValidateInput() {
         return 0;
     }
     m_nFormat = static_cast<std::uint8_t>(nFormat);
-    m_byCopyStatus = static_cast<std::uint8_t>(p[19] | 0xF8);
+    // An 18- or 19-byte file ends before the copy-status byte; it reads as 0
+    // rather than a byte behind the input.
+    const std::uint8_t byCopyStatus = nSize > 19 ? p[19] : std::uint8_t{0};
+    m_byCopyStatus = static_cast<std::uint8_t>(byCopyStatus | 0xF8);
     const std::uint16_t nStored = static_cast<std::uint16_t>((p[nSize - 2] << 8) | p[nSize - 1]);
     return Crc16(p, nSize - 2) == nStored ? 1 : 0;
 }
