@@ -163,7 +163,7 @@ void CheckOptionalData(const std::uint8_t* f, const CChunkRef& opda, CFileCheck&
     Expect(bSawA2, problems, "Dch: no A2 record");
 }
 
-void CheckTrack(const std::uint8_t* f, const CChunkRef& mtr, CFileCheck& check) {
+void CheckTrack(const std::uint8_t* f, const CChunkRef& mtr, bool bStrictData, CFileCheck& check) {
     auto& problems = check.vecProblems;
     auto& layout = check.layout;
     layout.nTrackChunk = mtr.nOffset;
@@ -194,7 +194,7 @@ void CheckTrack(const std::uint8_t* f, const CChunkRef& mtr, CFileCheck& check) 
         } else if (i == 1) {
             layout.nSequenceBody = sub.Body();
             layout.nSequenceSize = sub.nSize;
-            for (auto& problem : WalkSequence(f + sub.Body(), sub.nSize).vecProblems) {
+            for (auto& problem : WalkSequence(f + sub.Body(), sub.nSize, bStrictData).vecProblems) {
                 problems.push_back("Mtsq: " + problem);
             }
         } else {
@@ -272,7 +272,7 @@ void CheckCrcSlots(const std::uint8_t* f, std::size_t nSize, std::uint32_t nCont
 
 }  // namespace
 
-CSequenceWalk WalkSequence(const std::uint8_t* p, std::size_t nSize) {
+CSequenceWalk WalkSequence(const std::uint8_t* p, std::size_t nSize, bool bStrictData) {
     CSequenceWalk walk;
     auto& problems = walk.vecProblems;
     std::size_t pos = 0;
@@ -346,7 +346,9 @@ CSequenceWalk WalkSequence(const std::uint8_t* p, std::size_t nSize) {
                 problems.push_back("event " + Hex(ev.byStatus) + " cut short at body offset " + Hex(nEventStart));
                 return walk;
             }
-            CheckDataBytes(p + pos, nData, pos, problems);
+            if (bStrictData) {
+                CheckDataBytes(p + pos, nData, pos, problems);
+            }
             pos += nData;
             if (bGate) {
                 std::uint32_t nGate = 0;
@@ -370,7 +372,7 @@ CSequenceWalk WalkSequence(const std::uint8_t* p, std::size_t nSize) {
     return walk;
 }
 
-CFileCheck CheckFileLayout(const std::uint8_t* f, std::size_t nSize) {
+CFileCheck CheckFileLayout(const std::uint8_t* f, std::size_t nSize, bool bStrictData) {
     CFileCheck check;
     auto& problems = check.vecProblems;
     if (f == nullptr || nSize < 10) {
@@ -407,7 +409,7 @@ CFileCheck CheckFileLayout(const std::uint8_t* f, std::size_t nSize) {
                 Expect(c.nSize == 60, problems, "OPDA: body size " + std::to_string(c.nSize) + " instead of 60");
                 CheckOptionalData(f, c, check);
                 break;
-            case 2: CheckTrack(f, c, check); break;
+            case 2: CheckTrack(f, c, bStrictData, check); break;
             default: CheckMaster(f, c, check); break;
         }
     }
@@ -415,8 +417,8 @@ CFileCheck CheckFileLayout(const std::uint8_t* f, std::size_t nSize) {
     return check;
 }
 
-std::vector<std::string> CheckFile(const std::uint8_t* pFile, std::size_t nSize) {
-    return CheckFileLayout(pFile, nSize).vecProblems;
+std::vector<std::string> CheckFile(const std::uint8_t* pFile, std::size_t nSize, bool bStrictData) {
+    return CheckFileLayout(pFile, nSize, bStrictData).vecProblems;
 }
 
 std::string JoinProblems(const std::vector<std::string>& problems) {

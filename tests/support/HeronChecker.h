@@ -43,7 +43,10 @@ struct CSequenceWalk {
 // 00, FF 51 03 tttttt, FF x with x < 0x10), 7-bit data bytes, and the body
 // must end with the end-of-sequence event FF 2F 00 and nothing after it.
 // Audio-channel statuses (9x, Bx, Cx) must name channels 0 to 3.
-CSequenceWalk WalkSequence(const std::uint8_t* pBody, std::size_t nSize);
+// bStrictData: also require every fixed data byte to be below 0x80. The
+// converter copies some control values and program numbers from the source
+// unchanged, so damaged inputs may legitimately break only this rule.
+CSequenceWalk WalkSequence(const std::uint8_t* pBody, std::size_t nSize, bool bStrictData = true);
 
 // Where the parts of a well-formed file lie (file offsets; 0 when absent).
 struct CLayout {
@@ -71,8 +74,8 @@ struct CFileCheck {
 };
 
 // Full check; an empty problem list means the file is well-formed.
-CFileCheck CheckFileLayout(const std::uint8_t* pFile, std::size_t nSize);
-std::vector<std::string> CheckFile(const std::uint8_t* pFile, std::size_t nSize);
+CFileCheck CheckFileLayout(const std::uint8_t* pFile, std::size_t nSize, bool bStrictData = true);
+std::vector<std::string> CheckFile(const std::uint8_t* pFile, std::size_t nSize, bool bStrictData = true);
 
 // Problems one per line, for test failure messages.
 std::string JoinProblems(const std::vector<std::string>& problems);
