@@ -1,0 +1,70 @@
+#include "CliObserver.h"
+
+#include "BatchTexts.h"
+
+namespace {
+constexpr int kBarWidth = 30;
+}
+
+CCliObserver::CCliObserver(std::FILE* pOut, std::FILE* pErr, bool bQuiet, bool bProgressBar)
+    : m_pOut(pOut), m_pErr(pErr), m_bQuiet(bQuiet), m_bProgressBar(bProgressBar) {}
+
+void CCliObserver::OnProgressInit(int nTotal) {
+    m_nTotal = nTotal;
+    m_nStep = 0;
+}
+
+void CCliObserver::OnProgressButton(bool) {}
+
+void CCliObserver::OnProgressStep(int nIndex) {
+    m_nStep = nIndex + 1;
+    DrawBar();
+}
+
+void CCliObserver::OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath) {
+    m_vecRows.push_back(ResultRow{strFileName, strResult, strPath});
+    if (m_bQuiet) {
+        return;
+    }
+    ClearBar();
+    std::fprintf(m_pOut, "%s\t%s\t%s\n", strFileName.c_str(), strResult.c_str(), strPath.c_str());
+    std::fflush(m_pOut);
+}
+
+void CCliObserver::OnCounts(int nConverted, int nErrors, int nTotal) {
+    m_nConverted = nConverted;
+    m_nErrors = nErrors;
+    m_nTotal = nTotal;
+}
+
+void CCliObserver::OnControlsEnable(bool) {}
+
+void CCliObserver::OnFinished() {
+    ClearBar();
+    if (m_bQuiet) {
+        return;
+    }
+    std::fprintf(m_pOut, "%s\n%s\n%s\n%s\n", FormatTotalText(m_nConverted + m_nErrors, m_nTotal).c_str(),
+                 FormatConvertText(m_nConverted).c_str(), FormatErrorText(m_nErrors).c_str(), kTextFinished);
+    std::fflush(m_pOut);
+}
+
+void CCliObserver::ClearBar() {
+    if (m_bBarShown) {
+        std::fputs("\r\033[K", m_pErr);
+        std::fflush(m_pErr);
+        m_bBarShown = false;
+    }
+}
+
+void CCliObserver::DrawBar() {
+    if (!m_bProgressBar || m_nTotal <= 0) {
+        return;
+    }
+    const int nFilled = static_cast<int>(static_cast<long long>(m_nStep) * kBarWidth / m_nTotal);
+    std::string strBar(static_cast<std::size_t>(kBarWidth), ' ');
+    strBar.replace(0, static_cast<std::size_t>(nFilled), static_cast<std::size_t>(nFilled), '#');
+    std::fprintf(m_pErr, "\r\033[K[%s] %d/%d", strBar.c_str(), m_nStep, m_nTotal);
+    std::fflush(m_pErr);
+    m_bBarShown = true;
+}

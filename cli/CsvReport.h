@@ -1,0 +1,17 @@
+// The result rows as a CSV file (RFC 4180: comma separated, CRLF line ends,
+// fields with commas, quotes, line breaks or surrounding blanks quoted, quotes
+// doubled).
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+using ResultRow = std::array<std::string, 3>;  // file name, result, input path
+
+// One field, quoted when needed.
+std::string CsvField(const std::string& strValue);
+// Header line and rows.
+std::string FormatCsv(const std::vector<ResultRow>& vecRows);
+// Writes the report; false when the file could not be written.
+bool WriteCsvReport(const std::string& strPath, const std::vector<ResultRow>& vecRows);

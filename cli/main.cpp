@@ -1,0 +1,122 @@
+// kestrel-cli [options] PATH...
+// Converts the named files and folders exactly as a drop of them on the
+// window would: folders searched breadth-first, the base folder taken from the
+// first path, outputs in a mirrored tree below the base folder's OUTPUT.
+// Exit status: 0 every file converted, 1 anything failed or was left out,
+// 2 bad usage.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "BatchRun.h"
+#include "BatchState.h"
+#include "CliObserver.h"
+#include "CliPlatform.h"
+#include "CsvReport.h"
+#include "InputCollection.h"
+#include "SignalStop.h"
+
+namespace {
+
+constexpr int kExitAllConverted = 0;
+constexpr int kExitFailures = 1;
+constexpr int kExitUsage = 2;
+
+// A full path, as a drop delivers it: absolute, without "." and ".." parts
+// and without a trailing separator (which would move the base folder).
+std::string FullPath(const std::string& strPath) {
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(strPath, error);
+    if (error) {
+        path = strPath;
+    }
+    std::string strFull = path.lexically_normal().string();
+    while (strFull.size() > 1 && strFull.back() == '/') {
+        strFull.pop_back();
+    }
+    return strFull;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Converts VELA files for the Lark and Wren sound chips into files for the Heron chip.\n"
+                 "Outputs keep their names and go to OUTPUT in the folder of the first PATH,\n"
+                 "mirroring the subfolders of the inputs.",
+                 "kestrel-cli"};
+    std::vector<std::string> vecPaths;
+    std::string strOverwrite;
+    std::string strOutput;
+    std::string strReport;
+    bool bQuiet = false;
+    app.add_option("PATH", vecPaths, "Files and folders to convert (folders with all their subfolders)")->required();
+    app.add_option("--overwrite", strOverwrite,
+                   "What to do with existing outputs: ask (default on a terminal), all, skip (default otherwise)")
+        ->check(CLI::IsMember({"ask", "all", "skip"}));
+    app.add_option("-o,--output", strOutput, "Put the mirrored output tree below DIR instead of OUTPUT")
+        ->option_text("DIR");
+    app.add_option("--report", strReport, "Save the result rows as CSV")->option_text("FILE.csv");
+    app.add_flag("-q,--quiet", bQuiet, "Print no rows, counts or progress");
+    app.set_version_flag("--version", std::string("kestrel-cli ") + KESTREL_VERSION);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int nCode = app.exit(e);
+        return nCode == 0 ? kExitAllConverted : kExitUsage;
+    }
+
+    EOverwritePolicy ePolicy = ::isatty(STDIN_FILENO) ? EOverwritePolicy::Ask : EOverwritePolicy::Skip;
+    if (strOverwrite == "ask") {
+        ePolicy = EOverwritePolicy::Ask;
+    } else if (strOverwrite == "all") {
+        ePolicy = EOverwritePolicy::All;
+    } else if (strOverwrite == "skip") {
+        ePolicy = EOverwritePolicy::Skip;
+    }
+
+    std::error_code error;
+    g_strAppDir = std::filesystem::current_path(error).string();
+    g_strOutputRoot.clear();
+    if (!strOutput.empty()) {
+        g_strOutputRoot = FullPath(strOutput);
+        std::filesystem::create_directories(g_strOutputRoot, error);
+        if (!std::filesystem::is_directory(g_strOutputRoot)) {
+            std::fprintf(stderr, "kestrel-cli: cannot use %s as the output folder\n", g_strOutputRoot.c_str());
+            return kExitUsage;
+        }
+    }
+    for (std::string& strPath : vecPaths) {
+        strPath = FullPath(strPath);
+    }
+
+    CCliObserver observer(stdout, stderr, bQuiet, !bQuiet && ::isatty(STDERR_FILENO));
+    CCliPlatform platform(ePolicy, [&observer] { observer.ClearBar(); });
+
+    InstallStopHandler();
+    CollectDroppedFiles(platform, vecPaths);
+    if (StopRequested()) {
+        g_bConverting.store(0);
+    }
+    RunBatch(platform, observer);
+
+    const int nTotal = static_cast<int>(g_vecFileItems.size());
+    const int nProcessed = observer.Converted() + observer.Errors();
+    if (nProcessed < nTotal) {
+        std::fprintf(stderr, "kestrel-cli: stopped after %d of %d files\n", nProcessed, nTotal);
+    }
+    bool bReportSaved = true;
+    if (!strReport.empty()) {
+        bReportSaved = WriteCsvReport(strReport, observer.Rows());
+        if (!bReportSaved) {
+            std::fprintf(stderr, "kestrel-cli: cannot write the report %s\n", strReport.c_str());
+        }
+    }
+    const bool bAllConverted =
+        nProcessed == nTotal && observer.Errors() == 0 && platform.NoticeCount() == 0 && bReportSaved;
+    return bAllConverted ? kExitAllConverted : kExitFailures;
+}

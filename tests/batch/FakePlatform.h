@@ -1,0 +1,90 @@
+// An in-memory file system that behaves like Windows: '\' separators, drive
+// roots such as "C:", read-only files, folders that cannot be listed, folder
+// links (junctions), and the Shift-JIS code page, whose trail bytes may be
+// 0x5C ("表" is 95 5C, "ソ" is 83 5C). Records questions, notices, listings
+// and the current folder; answers questions from a queue.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "IPlatform.h"
+
+class CFakePlatform : public IPlatform {
+public:
+    CFakePlatform();
+
+    // --- building the tree (parent folders are created as needed) ----------
+    void AddFolder(const std::string& strPath);
+    void AddFile(const std::string& strPath, const std::vector<std::uint8_t>& vecData, bool bReadOnly = false);
+    // strLink behaves as the folder strTarget (which may lie above it).
+    void AddFolderLink(const std::string& strLink, const std::string& strTarget);
+    void SetUnlistable(const std::string& strFolder);
+    void SetHidden(const std::string& strPath);
+    // Opening the file fails (held open by another program).
+    void SetLocked(const std::string& strPath);
+
+    // --- inspecting ------------------------------------------------------------
+    bool Exists(const std::string& strPath);
+    bool IsFolder(const std::string& strPath);
+    bool IsHidden(const std::string& strPath);
+    std::vector<std::uint8_t> Contents(const std::string& strPath);
+    // Every path of the tree, in order.
+    std::vector<std::string> AllPaths();
+
+    // --- faults ----------------------------------------------------------------
+    // Every WriteNewFile writes half of the bytes and reports a write failure.
+    bool m_bFailWrites = false;
+
+    // --- recorded interaction ------------------------------------------------
+    std::deque<EAnswer> m_dequeAnswers;  // Cancel once empty
+    std::vector<std::string> m_vecQuestions;
+    std::vector<std::string> m_vecNotices;
+    std::vector<std::string> m_vecListed;  // folders listed, resolved
+    std::string m_strCurrent;
+
+    // --- IPlatform -------------------------------------------------------------
+    char Separator() const override { return '\\'; }
+    bool IsLeadByte(unsigned char byValue) const override;
+    PathAttributes QueryAttributes(const std::string& strPath) override;
+    void MakeAttributesNormal(const std::string& strPath) override;
+    bool CreateFolder(const std::string& strPath) override;
+    bool ChangeFolder(const std::string& strPath) override;
+    std::string CurrentFolder() override;
+    bool ListFolder(const std::string& strFolder, std::vector<FolderEntry>& vecEntries) override;
+    std::string FolderIdentity(const std::string& strFolder) override;
+    EReadResult ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
+                              std::uint64_t nMaxBytes) override;
+    EWriteResult WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
+    bool MoveReplace(const std::string& strFrom, const std::string& strTo) override;
+    bool RemoveFile(const std::string& strPath) override;
+    EAnswer AskYesNoCancel(const std::string& strText) override;
+    void ShowNotice(const std::string& strText) override;
+    std::string ApplicationTitle() override { return "Kestrel"; }
+
+private:
+    struct Node {
+        bool bFolder = false;
+        bool bReadOnly = false;
+        bool bHidden = false;
+        bool bUnlistable = false;
+        bool bLocked = false;
+        std::vector<std::uint8_t> vecData;
+    };
+
+    // Path without a trailing separator, with folder links replaced by their
+    // targets.
+    std::string Resolve(const std::string& strPath) const;
+    std::string Parent(const std::string& strPath) const;
+    Node* Find(const std::string& strPath);
+    void AddFolderLocked(const std::string& strResolved);
+
+    std::recursive_mutex m_mutex;
+    std::map<std::string, Node> m_mapNodes;
+    std::map<std::string, std::string> m_mapLinks;
+};

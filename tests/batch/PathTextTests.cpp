@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include "BatchTexts.h"
+#include "FakePlatform.h"
+#include "PathText.h"
+#include "PosixPlatform.h"
+
+namespace {
+
+// "表" and "ソ" in Shift-JIS: their trail byte is the backslash code.
+const std::string kHyo = "\x95\x5C";
+const std::string kSo = "\x83\x5C";
+
+TEST(PathText, LastSeparatorSkipsDoubleByteTrailBytes) {
+    CFakePlatform fake;
+    EXPECT_EQ(FindLastSeparator(fake, "C:\\m\\a.mmf"), 4u);
+    EXPECT_EQ(FileNameOf(fake, "C:\\m\\" + kHyo + ".mmf"), kHyo + ".mmf");
+    EXPECT_EQ(FolderOf(fake, "C:\\" + kSo), "C:");
+    EXPECT_EQ(FileNameOf(fake, "C:\\" + kSo), kSo);
+    EXPECT_EQ(FolderOf(fake, "C:\\" + kSo + "\\x.mmf"), "C:\\" + kSo);
+    // A lone lead byte at the end is a character of its own.
+    EXPECT_EQ(FindLastSeparator(fake, "a\\\x95"), 1u);
+    EXPECT_EQ(FileNameOf(fake, "a.mmf"), "a.mmf");
+    EXPECT_EQ(FolderOf(fake, "a.mmf"), "");
+
+    CPosixPlatform posix;
+    EXPECT_EQ(FileNameOf(posix, "/m/\xE8\xA1\xA8.mmf"), "\xE8\xA1\xA8.mmf");
+    EXPECT_EQ(FolderOf(posix, "/a.mmf"), "");
+}
+
+TEST(PathText, ExtensionCheckIgnoresCaseAndRespectsCharacters) {
+    CFakePlatform fake;
+    for (const char* pszName : {"C:\\in\\song.mmf", "C:\\in\\SONG.MMF", "C:\\in\\song.Mmf", ".mmf"}) {
+        EXPECT_TRUE(HasVelaExtension(fake, pszName)) << pszName;
+    }
+    for (const char* pszName : {"C:\\in\\song.txt", "C:\\in\\song.mmf.bak", "mmf", "", "C:\\in\\songmmf"}) {
+        EXPECT_FALSE(HasVelaExtension(fake, pszName)) << pszName;
+    }
+    // The '.' here is the trail byte of a double-byte character.
+    EXPECT_FALSE(HasVelaExtension(fake, "x\x81.mmf"));
+    EXPECT_TRUE(HasVelaExtension(fake, kHyo + ".MMF"));
+}
+
+TEST(BatchTexts, CountLinesAndFixedTexts) {
+    EXPECT_EQ(FormatTotalText(3, 5), "Total files :\t3 / 5");
+    EXPECT_EQ(FormatConvertText(2), "Convert files :\t2");
+    EXPECT_EQ(FormatErrorText(1), "Error files :\t1");
+    EXPECT_EQ(FormatTotalText(0, 0), "Total files :\t0 / 0");
+    EXPECT_STREQ(kTextSizeZero, "NG: Input file size is 0. ");
+    EXPECT_STREQ(kTextNoAccessTail, "\r\nThere is no access authority to this folder. ");
+    EXPECT_STREQ(kTextOverwriteTail, " has already exists. Overwrite all ?");
+    EXPECT_STREQ(kTextFinished, "Finished the converting.");
+}
+
+}  // namespace

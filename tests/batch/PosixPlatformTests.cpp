@@ -1,0 +1,208 @@
+// The batch on real folder trees through the POSIX platform.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "BatchRun.h"
+#include "BatchState.h"
+#include "InputCollection.h"
+#include "PosixPlatform.h"
+#include "RecordingObserver.h"
+#include "TestInputs.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Strings = std::vector<std::string>;
+
+// Records the folders listed and the notices shown.
+class CCountingPlatform : public CPosixPlatform {
+public:
+    bool ListFolder(const std::string& strFolder, std::vector<FolderEntry>& vecEntries) override {
+        m_vecListed.push_back(strFolder);
+        return CPosixPlatform::ListFolder(strFolder, vecEntries);
+    }
+    void ShowNotice(const std::string& strText) override { m_vecNotices.push_back(strText); }
+    EAnswer AskYesNoCancel(const std::string& strText) override {
+        m_vecQuestions.push_back(strText);
+        return m_eAnswer;
+    }
+    Strings m_vecListed;
+    Strings m_vecNotices;
+    Strings m_vecQuestions;
+    EAnswer m_eAnswer = EAnswer::Cancel;
+};
+
+class PosixTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char szTemplate[] = "/tmp/kestrel-batch-XXXXXX";
+        ASSERT_NE(::mkdtemp(szTemplate), nullptr);
+        m_root = szTemplate;
+        ResetBatchState(fs::current_path().string());
+    }
+    void TearDown() override {
+        std::error_code error;
+        fs::permissions(m_root, fs::perms::all, error);
+        for (const auto& entry : fs::recursive_directory_iterator(m_root, error)) {
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+        }
+        fs::remove_all(m_root, error);
+    }
+
+    std::string Path(const std::string& strRelative) const { return (m_root / strRelative).string(); }
+
+    void Write(const std::string& strRelative, const Bytes& vecData) {
+        fs::create_directories((m_root / strRelative).parent_path());
+        std::ofstream file(m_root / strRelative, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(vecData.data()), static_cast<std::streamsize>(vecData.size()));
+    }
+
+    Bytes Read(const std::string& strRelative) const {
+        std::ifstream file(m_root / strRelative, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    Strings CollectedRelative() const {
+        Strings vecPaths;
+        for (const FileItem& item : g_vecFileItems) {
+            vecPaths.push_back(fs::path(item.strPath).lexically_relative(m_root).string());
+        }
+        return vecPaths;
+    }
+
+    fs::path m_root;
+    CCountingPlatform m_platform;
+    CRecordingObserver m_observer;
+};
+
+TEST_F(PosixTreeTest, ConvertsATreeBreadthFirstIntoTheMirroredOutput) {
+    Write("in/b.mmf", testinput::ValidSong(1));
+    Write("in/a.mmf", testinput::ValidSong(2));
+    Write("in/.hidden.mmf", testinput::ValidSong(3));
+    Write("in/z/deep/d.mmf", testinput::ValidSong(4));
+    Write("in/y/c.mmf", testinput::ValidSong(5));
+    Write("in/y/notes.txt", {1, 2});
+    CollectDroppedFiles(m_platform, {Path("in")});
+    EXPECT_EQ(CollectedRelative(), (Strings{"in/.hidden.mmf", "in/a.mmf", "in/b.mmf", "in/y/c.mmf",
+                                            "in/y/notes.txt", "in/z/deep/d.mmf"}));
+    EXPECT_EQ(g_strBaseDir, m_root.string());
+
+    RunBatch(m_platform, m_observer);
+    EXPECT_EQ(Read("OUTPUT/in/a.mmf"), testinput::Converted(testinput::ValidSong(2)));
+    EXPECT_EQ(Read("OUTPUT/in/.hidden.mmf"), testinput::Converted(testinput::ValidSong(3)));
+    EXPECT_EQ(Read("OUTPUT/in/y/c.mmf"), testinput::Converted(testinput::ValidSong(5)));
+    EXPECT_EQ(Read("OUTPUT/in/z/deep/d.mmf"), testinput::Converted(testinput::ValidSong(4)));
+    EXPECT_FALSE(fs::exists(m_root / "OUTPUT/in/y/notes.txt"));
+    const Strings& vecEvents = m_observer.m_vecEvents;
+    EXPECT_EQ(vecEvents[vecEvents.size() - 4], "counts 5 1 6");
+    // Nothing but outputs and folders below OUTPUT: no temporary files.
+    int nFiles = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(m_root / "OUTPUT")) {
+        nFiles += entry.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(nFiles, 5);
+}
+
+TEST_F(PosixTreeTest, SymlinkLoopsEndWithEveryFolderListedOnce) {
+    Write("top/a.mmf", testinput::ValidSong());
+    Write("top/sub/b.mmf", testinput::ValidSong());
+    fs::create_directory_symlink(m_root / "top", m_root / "top/sub/up");
+    fs::create_directory_symlink(m_root / "top/sub", m_root / "top/again");
+    fs::create_directory_symlink(m_root / "top/sub/up/sub/up", m_root / "top/chain");
+    fs::create_symlink(m_root / "nowhere", m_root / "top/dangling");
+    CollectDroppedFiles(m_platform, {Path("top")});
+    // "again" comes before "sub" in the listing, so sub's files are reached through it.
+    EXPECT_EQ(CollectedRelative(), (Strings{"top/a.mmf", "top/dangling", "top/again/b.mmf"}));
+    EXPECT_EQ(m_platform.m_vecListed.size(), 2u);
+    EXPECT_TRUE(m_platform.m_vecNotices.empty());
+}
+
+TEST_F(PosixTreeTest, ReadOnlyOutputAndOverwriteAnswers) {
+    Write("in/a.mmf", testinput::ValidSong());
+    Write("in/b.mmf", testinput::ValidSong());
+    Write("OUTPUT/in/a.mmf", {'o', 'l', 'd'});
+    Write("OUTPUT/in/b.mmf", {'o', 'l', 'd'});
+    fs::permissions(m_root / "OUTPUT/in/a.mmf", fs::perms::owner_read | fs::perms::group_read);
+    m_platform.m_eAnswer = EAnswer::No;
+    CollectDroppedFiles(m_platform, {Path("in")});
+    RunBatch(m_platform, m_observer);
+    EXPECT_EQ(g_vecFileItems[0].strResult, "NG: File write error.");
+    EXPECT_EQ(g_vecFileItems[1].strResult, "NG: Convert cancel.");
+    EXPECT_EQ(m_platform.m_vecQuestions, Strings{"b.mmf has already exists. Overwrite all ?"});
+    EXPECT_EQ(Read("OUTPUT/in/a.mmf"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(Read("OUTPUT/in/b.mmf"), (Bytes{'o', 'l', 'd'}));
+
+    m_platform.m_eAnswer = EAnswer::Yes;
+    CollectDroppedFiles(m_platform, {Path("in")});
+    RunBatch(m_platform, m_observer);
+    EXPECT_EQ(g_vecFileItems[1].strResult, "OK: Convert success.");
+    EXPECT_EQ(Read("OUTPUT/in/b.mmf"), testinput::Converted(testinput::ValidSong()));
+}
+
+TEST_F(PosixTreeTest, OutputFileBlocksTheOutputFolder) {
+    Write("in/a.mmf", testinput::ValidSong());
+    Write("in/OUTPUT", {'x'});
+    CollectDroppedFiles(m_platform, {Path("in/a.mmf")});
+    RunBatch(m_platform, m_observer);
+    EXPECT_EQ(g_vecFileItems[0].strResult, "NG: Output file open error.");
+}
+
+TEST_F(PosixTreeTest, PipesAreNotReadAndDoNotBlock) {
+    fs::create_directories(m_root / "in");
+    ASSERT_EQ(::mkfifo(Path("in/pipe.mmf").c_str(), 0644), 0);
+    CollectDroppedFiles(m_platform, {Path("in")});
+    RunBatch(m_platform, m_observer);
+    ASSERT_EQ(g_vecFileItems.size(), 1u);
+    EXPECT_EQ(g_vecFileItems[0].strResult, "NG: File open error.");
+}
+
+TEST_F(PosixTreeTest, RestoresTheProgramFolderAfterTheRun) {
+    const fs::path before = fs::current_path();
+    g_strAppDir = m_root.string();
+    CollectDroppedFiles(m_platform, {Path("none")});
+    RunBatch(m_platform, m_observer);
+    EXPECT_EQ(fs::current_path(), m_root);
+    fs::current_path(before);
+}
+
+// Folder permissions do not stop root, so the collection runs in a child
+// process that has given up its privileges.
+TEST_F(PosixTreeTest, UnreadableFolderGivesOneNoticeWithoutPrivileges) {
+    Write("in/a.mmf", {1});
+    Write("in/locked/secret.mmf", {1});
+    Write("in/open/b.mmf", {1});
+    fs::permissions(m_root, fs::perms::all);
+    for (const auto& entry : fs::recursive_directory_iterator(m_root)) {
+        fs::permissions(entry.path(), entry.is_directory() ? fs::perms::all : fs::perms::all & ~fs::perms::others_exec);
+    }
+    fs::permissions(m_root / "in/locked", fs::perms::none);
+
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(10);
+        }
+        CCountingPlatform platform;
+        const int nNotices = CollectDroppedFiles(platform, {Path("in")});
+        const bool bOk = nNotices == 1 && platform.m_vecNotices.size() == 1 &&
+                         platform.m_vecNotices[0] == Path("in/locked") + "\r\nThere is no access authority to this folder. " &&
+                         g_vecFileItems.size() == 2 && g_vecFileItems[0].strPath == Path("in/a.mmf") &&
+                         g_vecFileItems[1].strPath == Path("in/open/b.mmf");
+        ::_exit(bOk ? 0 : 1);
+    }
+    int nStatus = 0;
+    ASSERT_EQ(::waitpid(pid, &nStatus, 0), pid);
+    ASSERT_TRUE(WIFEXITED(nStatus));
+    EXPECT_EQ(WEXITSTATUS(nStatus), 0);
+}
+
+}  // namespace
