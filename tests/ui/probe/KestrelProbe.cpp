@@ -344,7 +344,7 @@ int main() {
         return h != nullptr ? 0 : Fail("no main window");
     }
     if (strCmd == "wait-gone") {
-        HWND h = WaitFor([] { return FindMain() == nullptr ? HWND_DESKTOP : nullptr; }, IntArg(2));
+        HWND h = WaitFor([] { return FindMain() == nullptr ? reinterpret_cast<HWND>(1) : nullptr; }, IntArg(2));
         return h != nullptr ? 0 : Fail("main window still there");
     }
     if (strCmd == "count-main") {
