@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
         ->option_text("DIR");
     app.add_option("--report", strReport, "Save the result rows as CSV")->option_text("FILE.csv");
     app.add_flag("-q,--quiet", bQuiet, "Print no rows, counts or progress");
+    app.footer("Exit status: 0 every file converted, 1 a file failed or was not reached, 2 bad usage.");
     app.set_version_flag("--version", std::string("kestrel-cli ") + KESTREL_VERSION);
     try {
         app.parse(argc, argv);
