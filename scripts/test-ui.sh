@@ -78,6 +78,7 @@ expect_true() {
 
 TMP=$(mktemp -d /tmp/kestrel-ui.XXXXXX)
 mkdir -p "$SHOTS"
+rm -f "$SHOTS"/0[0-9]-*.png
 XVFB_PID=
 cleanup() {
   wineserver -k >/dev/null 2>&1
@@ -141,7 +142,7 @@ starts_with_mmmd() { [ "$(head -c 4 "$1" 2>/dev/null)" = "MMMD" ]; }
 # Presses the "Ok" of the finished box, then the progress window's "Ok".
 dismiss_run() {
   probe click-box "Finished the converting." 1 >/dev/null
-  sleep 0.3
+  wait_field enabled 1 main-state >/dev/null
   probe press-progress >/dev/null
   probe wait-progress-hidden 5000 >/dev/null
 }
@@ -156,6 +157,19 @@ wait_progress() {
   done
   echo "  progress $1 is '$value', expected '$2'"
   return 1
+}
+
+# wait_field FIELD EXPECTED PROBE-ARGS...: polls the probe output for up to
+# 5 s until FIELD reads EXPECTED; prints the last value.
+wait_field() {
+  local key=$1 want=$2 i value
+  shift 2
+  for i in $(seq 1 50); do
+    value=$(probe "$@" | field "$key")
+    [ "$value" == "$want" ] && break
+    sleep 0.1
+  done
+  echo "$value"
 }
 
 step "native unit tests of the helpers"
@@ -205,6 +219,9 @@ expect "convert count" "$(echo "$progress" | field convert)" 'Convert files :\t5
 expect "error count" "$(echo "$progress" | field error)" 'Error files :\t3'
 expect "bar at the end" "$(echo "$progress" | field pos)/$(echo "$progress" | field range)" "8/0 8"
 expect "main window disabled while the finished box waits" "$(probe main-state | field enabled)" "0"
+probe close >/dev/null
+sleep 0.5
+expect "main window stays while the worker shows the finished box" "$(probe count-main | field count)" "1"
 shot 01-run-finished.png
 r=$(rows)
 expect "rows of the dropped files, in drop order" "$(echo "$r" | head -5)" "$(cat <<EOF
@@ -232,10 +249,8 @@ done
 expect "outputs are VELA files" "$all_mmmd" "1"
 
 probe click-box "Finished the converting." 1 >/dev/null
-sleep 0.5
-state=$(probe main-state)
-expect "main window enabled again after the box" "$(echo "$state" | field enabled)" "1"
-expect "Close button enabled again" "$(echo "$state" | field close)" "1"
+expect "main window enabled again after the box" "$(wait_field enabled 1 main-state)" "1"
+expect "Close button enabled again" "$(probe main-state | field close)" "1"
 expect "progress window stays until dismissed" "$(probe progress | field visible)" "1"
 if drop "$D/a.mmf" 2>/dev/null; then refused=0; else refused=1; fi
 expect "drop refused while the progress window is shown" "$refused" "1"
@@ -355,7 +370,8 @@ expect "stop: the current entry finished, the loop ended" \
 expect "stop: one row" "$(rows)" "row0=a.mmf|OK: Convert success.|$(win_path "$D/a.mmf")"
 expect_true "stop: the entry was converted" starts_with_mmmd "$D/OUTPUT/a.mmf"
 probe click-box "Finished the converting." 1 >/dev/null
-sleep 0.5
+# The worker's last act is enabling the main window again.
+wait_field enabled 1 main-state >/dev/null
 
 # --- closing ---------------------------------------------------------------------
 step "Escape closes the idle window"
@@ -389,7 +405,7 @@ all_mmmd=1
 for f in 表.mmf "$FOLDER/ソナタ.mmf" "$FOLDER/ソ/表2.mmf"; do starts_with_mmmd "$J/OUTPUT/$f" || all_mmmd=0; done
 expect "outputs are VELA files" "$all_mmmd" "1"
 probe click-box "Finished the converting." 1 >/dev/null
-sleep 0.5
+wait_field enabled 1 main-state >/dev/null
 probe press-progress >/dev/null
 probe wait-progress-hidden 5000 >/dev/null
 probe resize 1100 330 >/dev/null

@@ -11,14 +11,9 @@
 #include "PathText.h"
 #include "PrivateMessages.h"
 #include "Resource.h"
+#include "WindowLayout.h"
 
 namespace {
-constexpr int kListLeft = 5;
-constexpr int kListTop = 50;
-constexpr int kListRightMargin = 10;   // 5 left + 5 right
-constexpr int kListBottomMargin = 65;  // 50 top + 15 bottom
-constexpr int kMinTrackWidth = 600;
-constexpr int kMinTrackHeight = 200;
 constexpr DWORD kListExtendedStyles = LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT;
 static_assert(kListExtendedStyles == 0x31);
 
@@ -123,9 +118,21 @@ BOOL CLarkWrentoHeronDlg::PreTranslateMessage(MSG* pMsg) {
     return CModalDialog::PreTranslateMessage(pMsg);
 }
 
+bool CLarkWrentoHeronDlg::IsWorkerRunning() const {
+    return m_pThread != nullptr && ::WaitForSingleObject(m_pThread->GetHandle(), 0) == WAIT_TIMEOUT;
+}
+
+void CLarkWrentoHeronDlg::OnOK() {
+    // The Close button. It is disabled during a run; the check covers the
+    // moment between its re-enabling and the end of the worker.
+    if (!IsWorkerRunning()) {
+        CModalDialog::OnOK();
+    }
+}
+
 void CLarkWrentoHeronDlg::OnCancel() {
     // Escape, the close box and the system menu's Close: only when idle.
-    if (g_bConverting.load() == 0 && m_btnClose.IsWindowEnabled()) {
+    if (g_bConverting.load() == 0 && m_btnClose.IsWindowEnabled() && !IsWorkerRunning()) {
         CModalDialog::OnCancel();
     }
 }
@@ -194,8 +201,8 @@ void CLarkWrentoHeronDlg::OnSize() {
     }
     RECT rcClient{};
     GetClientRect(&rcClient);
-    m_listFiles.MoveWindow(kListLeft, kListTop, rcClient.right - kListRightMargin,
-                           rcClient.bottom - kListBottomMargin, TRUE);
+    const ListPlacement place = PlaceFileList(rcClient.right, rcClient.bottom);
+    m_listFiles.MoveWindow(place.nLeft, place.nTop, place.nWidth, place.nHeight, TRUE);
 }
 
 void CLarkWrentoHeronDlg::OnGetMinMaxInfo(MINMAXINFO* pInfo) {

@@ -30,9 +30,14 @@ public:
 protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
+    void OnOK() override;
     void OnCancel() override;
 
 private:
+    // True while the last run's worker has not returned yet (it may still be
+    // showing the finished box); the window must not go away under it.
+    bool IsWorkerRunning() const;
+
     bool OnSysCommand(WPARAM nID);
     bool OnPaint();
     void OnDropFiles(HDROP hDrop);

@@ -6,11 +6,7 @@
 #include "BatchTexts.h"
 #include "PrivateMessages.h"
 #include "Resource.h"
-
-namespace {
-// Indexed by g_bConverting.
-constexpr const char* kButtonCaptions[2] = {"Ok", "Stop"};
-}  // namespace
+#include "WindowLayout.h"
 
 CProgressDlg::CProgressDlg() : CDialog(IDD_PROGRESS) {
     MapMessage(WM_PROGRESS_BUTTON, [this](WPARAM, LPARAM, LRESULT& nResult) {
@@ -43,7 +39,7 @@ void CProgressDlg::SetCounts(int nConverted, int nErrors, int nTotal) {
 }
 
 LRESULT CProgressDlg::OnUpdateButton() {
-    m_btnStop.SetWindowText(kButtonCaptions[g_bConverting.load() != 0 ? 1 : 0]);
+    m_btnStop.SetWindowText(ProgressButtonCaption(g_bConverting.load()));
     return 0;
 }
 
