@@ -46,6 +46,8 @@ struct DecodeCase {
     int nDataOffset;      // where data points, from the body start
 };
 
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << '"' << c.pszBody << '"'; }
+
 class EventDecoding : public ::testing::TestWithParam<DecodeCase> {};
 
 // Each event is followed by a note at delta 5: that note's time proves that
@@ -109,7 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"FF F0 06 43 03 92 00 10 F7", 0, 0, 0}, DecodeCase{"FF F0 03 11 22 33", 0, 0, 0},
         // Messages too short to hold the two bytes they carry are ignored.
         DecodeCase{"FF F0 04 43 03 90 C0", 0, 0, 0}, DecodeCase{"FF F0 03 43 03 91", 0, 0, 0},
-        DecodeCase{"FF F0 04 43 01 80 31", 0, 0, 0}));
+        DecodeCase{"FF F0 04 43 01 80 31", 0, 0, 0}),
+    [](const ::testing::TestParamInfo<DecodeCase>& info) {
+        return "Case" + std::to_string(info.index) + "Kind" + std::to_string(info.param.nKind);
+    });
 
 TEST(Analysis, TrackEndCoversTheLongestNote) {
     CSequenceBuilder seq;

@@ -18,6 +18,8 @@ struct VarLenCase {
     const char* pszBytes;
 };
 
+void PrintTo(const VarLenCase& c, std::ostream* os) { *os << c.nValue << " -> " << c.pszBytes; }
+
 class VarLenTable : public ::testing::TestWithParam<VarLenCase> {};
 
 TEST_P(VarLenTable, AppendsSevenBitGroupsMostSignificantFirst) {
@@ -35,7 +37,10 @@ INSTANTIATE_TEST_SUITE_P(Values, VarLenTable,
                                            VarLenCase{0x3FFF, "FF 7F"}, VarLenCase{0x4000, "81 80 00"},
                                            VarLenCase{0x1FFFFF, "FF FF 7F"}, VarLenCase{0x200000, "81 80 80 00"},
                                            VarLenCase{0x0FFFFFFF, "FF FF FF 7F"}, VarLenCase{96, "60"},
-                                           VarLenCase{480, "83 60"}));
+                                           VarLenCase{480, "83 60"}),
+                         [](const ::testing::TestParamInfo<VarLenCase>& info) {
+                             return "Value" + std::to_string(info.param.nValue);
+                         });
 
 TEST(ByteBuffer, AppendBytesKeepsOrderAndZeroCountAddsNothing) {
     ByteBuffer buffer;
