@@ -446,3 +446,37 @@ TEST(Analysis, TrackHeadersFillTimebasesAndChannelStatus) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Analysis, OnlyTheFirstTrackWithDataPlacesTheStopPoint) {
+    CSequenceBuilder t2;
+    t2.Note(0, 0, 1, 1, 100).EndOfSequence(0);
+    CSequenceBuilder t3;
+    t3.Note(0, 0, 1, 1, 300).EndOfSequence(0);
+    const Bytes file = vela::CVelaFile()
+                           .Add(vela::ContentsInfo(0x31))
+                           .Add(vela::ScoreTrack(3).Add(vela::ScoreSequence(t3)))
+                           .Add(vela::ScoreTrack(2).Add(vela::ScoreSequence(t2)))
+                           .ToBytes();
+    CCnvLarkWrentoHeron cnv;
+    ASSERT_EQ(testutil::Analyze(cnv, file), 1);
+    EXPECT_EQ(cnv.m_nStartPoint, 0u);
+    EXPECT_EQ(cnv.m_nStopPoint, 100u) << "track 2 is read before track 3";
+    EXPECT_EQ(cnv.m_vecEvents.back().time, 300u);
+}
+
+TEST(Analysis, SeekChunkOfTheAudioTrackIsFound) {
+    CSequenceBuilder audio;
+    audio.NoteByte(0, 0x01, 10).NoteByte(50, 0x02, 10).NoteByte(50, 0x03, 10).EndOfSequence(10);
+    const Bytes file = vela::CVelaFile()
+                           .Add(vela::ContentsInfo(0x31))
+                           .Add(vela::AudioTrack(5).Add(vela::SeekAndPhrase(6, 9, true)).Add(vela::AudioSequence(audio)))
+                           .ToBytes();
+    CCnvLarkWrentoHeron cnv;
+    ASSERT_EQ(testutil::Analyze(cnv, file), 1);
+    EXPECT_EQ(cnv.m_nStartPoint, 50u);
+    EXPECT_EQ(cnv.m_nStopPoint, 100u);
+}
+
+}  // namespace
