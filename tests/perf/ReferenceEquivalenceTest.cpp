@@ -90,8 +90,8 @@ TEST(ReferenceEquivalence, Format0GeneratedInputs) { RunSeeds(0, 400, 40); }
 TEST(ReferenceEquivalence, Format1GeneratedInputs) { RunSeeds(1, 400, 40); }
 
 TEST(ReferenceEquivalence, LongerTracksWithManyEqualTimes) {
-    RunSeeds(0, 20, 600);
-    RunSeeds(1, 20, 600);
+    RunSeeds(0, 12, 500);
+    RunSeeds(1, 12, 500);
 }
 
 TEST(ReferenceEquivalence, LargeInputsAndSampleFiles) {

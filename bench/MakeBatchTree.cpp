@@ -1,0 +1,44 @@
+// Writes a folder tree of small generated source files for the batch
+// benchmark: make_batch_tree <folder> [count]. Files are spread over nested
+// subfolders (20 per folder) and vary in format and length, like an album
+// collection; the same arguments give the same bytes.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "VelaBuilder.h"
+
+namespace fs = std::filesystem;
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        std::cerr << "usage: make_batch_tree <folder> [count, default 2000]\n";
+        return 2;
+    }
+    const fs::path root = argv[1];
+    const long nCount = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 2000;
+    std::size_t nBytes = 0;
+    for (long i = 0; i < nCount; ++i) {
+        vela::CLargeInputOptions options;
+        options.byFormat = static_cast<std::uint8_t>(i % 2);
+        options.nEvents = 50 + static_cast<std::uint32_t>((i * 37) % 400);
+        options.bRegisterWrites = i % 3 != 0;
+        options.nSeed = static_cast<std::uint32_t>(i + 1);
+        const vela::Bytes bytes = vela::MakeLargeInput(options);
+        const fs::path folder = root / ("set" + std::to_string(i / 200)) / ("album" + std::to_string(i / 20));
+        std::error_code error;
+        fs::create_directories(folder, error);
+        const fs::path path = folder / ("song" + std::to_string(i) + ".mmf");
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        if (!out) {
+            std::cerr << "cannot write " << path.string() << "\n";
+            return 1;
+        }
+        nBytes += bytes.size();
+    }
+    std::cout << nCount << " files, " << nBytes << " bytes in " << root.string() << "\n";
+    return 0;
+}
