@@ -208,6 +208,23 @@ expect "columns: titles, widths, left-aligned" "$(probe columns | grep '^column'
   "column0=File name|130|fmt0;column1=Result|180|fmt0;column2=Input file path|230|fmt0;"
 expect "progress window exists hidden" "$(probe progress | field visible)" "0"
 
+# --- run 0: a drop that yields no files ------------------------------------------
+step "run 0: a dropped path that cannot be read"
+expect_true "XDND drop accepted" drop "$D/missing"
+box=$(probe wait-box "There is no access authority" 20000)
+expect "folder notice: text" "$(echo "$box" | field text)" \
+  "$(win_path "$D/missing")\\r\\nThere is no access authority to this folder. "
+expect "folder notice: caption and button" "$(echo "$box" | field caption) $(echo "$box" | field button1)" "Kestrel OK"
+probe click-box "There is no access authority" 1 >/dev/null
+box=$(probe wait-box "Finished the converting." 20000)
+expect "an empty run still ends with the finished box" "$(echo "$box" | field text)" "Finished the converting."
+expect_true "progress button reads Ok" wait_progress button "Ok"
+progress=$(probe progress)
+expect "empty run: counts and bar" \
+  "$(echo "$progress" | field total);$(echo "$progress" | field convert);$(echo "$progress" | field error);$(echo "$progress" | field range)" \
+  'Total files :\t0 / 0;Convert files :\t0;Error files :\t0;0 0'
+dismiss_run
+
 # --- run 1: files and a folder -------------------------------------------------
 step "run 1: drop of five files and a folder"
 expect_true "XDND drop accepted" drop "$D/a.mmf" "$D/b.mmf" "$D/notes.txt" "$D/broken.mmf" "$D/empty.mmf" "$D/album"
