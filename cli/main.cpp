@@ -15,6 +15,7 @@
 
 #include "BatchRun.h"
 #include "BatchState.h"
+#include "ParallelRun.h"
 #include "CliObserver.h"
 #include "CliPlatform.h"
 #include "CsvReport.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     std::string strOutput;
     std::string strReport;
     bool bQuiet = false;
+    int nJobs = 1;
     app.add_option("PATH", vecPaths, "Files and folders to convert (folders with all their subfolders)")->required();
     app.add_option("--overwrite", strOverwrite,
                    "What to do with existing outputs: ask (default on a terminal), all, skip (default otherwise)")
@@ -61,6 +63,10 @@ int main(int argc, char** argv) {
     app.add_option("-o,--output", strOutput, "Put the mirrored output tree below DIR instead of OUTPUT")
         ->option_text("DIR");
     app.add_option("--report", strReport, "Save the result rows as CSV")->option_text("FILE.csv");
+    app.add_option("-j,--jobs", nJobs,
+                   "Convert N files at a time (rows stay in list order; needs --overwrite=all or skip)")
+        ->option_text("N")
+        ->check(CLI::Range(1, 256));
     app.add_flag("-q,--quiet", bQuiet, "Print no rows, counts or progress");
     app.footer("Exit status: 0 every file converted, 1 a file failed or was not reached, 2 bad usage.");
     app.set_version_flag("--version", std::string("kestrel-cli ") + KESTREL_VERSION);
@@ -103,7 +109,12 @@ int main(int argc, char** argv) {
     if (StopRequested()) {
         g_bConverting.store(0);
     }
-    RunBatch(platform, observer);
+    if (nJobs > 1 && ePolicy == EOverwritePolicy::Ask) {
+        // Questions must come in list order, one entry after another.
+        std::fprintf(stderr, "kestrel-cli: --jobs needs --overwrite=all or skip; converting one file at a time\n");
+        nJobs = 1;
+    }
+    RunBatchParallel(platform, observer, nJobs);
 
     const int nTotal = static_cast<int>(g_vecFileItems.size());
     const int nProcessed = observer.Converted() + observer.Errors();

@@ -1,0 +1,109 @@
+// kestrel-cli --jobs: entries converted in parallel are reported exactly as a
+// sequential run reports them, in list order, with identical outputs.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "CliProcess.h"
+#include "TestInputs.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CliJobsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char szTemplate[] = "/tmp/kestrel-jobs-XXXXXX";
+        ASSERT_NE(::mkdtemp(szTemplate), nullptr);
+        m_root = szTemplate;
+    }
+    void TearDown() override { fs::remove_all(m_root); }
+
+    void Write(const fs::path& path, const std::vector<std::uint8_t>& vecData) {
+        fs::create_directories(path.parent_path());
+        std::ofstream file(path, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(vecData.data()), static_cast<std::streamsize>(vecData.size()));
+    }
+
+    // The same mixed tree (valid, rejected, foreign, empty inputs in three
+    // levels, some with existing outputs) below root/tree.
+    void MakeTree(const fs::path& root) {
+        for (int i = 0; i < 40; ++i) {
+            const fs::path folder = root / "tree" / (i % 3 == 0 ? "" : (i % 3 == 1 ? "a" : "a/b"));
+            const std::string strName = "song" + std::to_string(i);
+            if (i % 7 == 3) {
+                Write(folder / (strName + ".mmf"), testinput::InvalidSong());
+            } else if (i % 11 == 5) {
+                Write(folder / (strName + ".txt"), {1, 2, 3});
+            } else if (i % 13 == 6) {
+                Write(folder / (strName + ".mmf"), {});
+            } else {
+                Write(folder / (strName + ".mmf"), testinput::ValidSong(static_cast<std::uint8_t>(1 + i % 12)));
+            }
+        }
+        const fs::path existing = root / "OUTPUT" / "tree" / "a" / "song4.mmf";
+        Write(existing, {'o', 'l', 'd'});
+    }
+
+    // Every file below root, relative path -> contents.
+    static std::map<std::string, std::string> Snapshot(const fs::path& root) {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(root)) {
+            if (entry.is_regular_file() && entry.path().filename().string()[0] != '.') {
+                files[fs::relative(entry.path(), root).string()] = CCliProcess::ReadFile(entry.path());
+            }
+        }
+        return files;
+    }
+
+    CliResult Run(const fs::path& root, const std::string& strJobs, const std::string& strPolicy) {
+        fs::create_directories(root);
+        MakeTree(root);
+        return RunCli({"--jobs", strJobs, "--overwrite=" + strPolicy, "--report", (root / "report.csv").string(),
+                       (root / "tree").string()},
+                      root);
+    }
+
+    fs::path m_root;
+};
+
+TEST_F(CliJobsTest, ParallelRunMatchesSequentialRowsCountsReportAndOutputs) {
+    for (const char* pszPolicy : {"skip", "all"}) {
+        const fs::path sequential = m_root / (std::string("seq-") + pszPolicy);
+        const fs::path parallel = m_root / (std::string("par-") + pszPolicy);
+        const CliResult one = Run(sequential, "1", pszPolicy);
+        const CliResult two = Run(parallel, "2", pszPolicy);
+        EXPECT_EQ(one.nExit, 1);
+        EXPECT_EQ(two.nExit, one.nExit);
+        // Paths differ only by the run's own folder.
+        std::string strExpected = one.strOut;
+        for (std::size_t at = strExpected.find(sequential.string()); at != std::string::npos;
+             at = strExpected.find(sequential.string(), at)) {
+            strExpected.replace(at, sequential.string().size(), parallel.string());
+        }
+        EXPECT_EQ(two.strOut, strExpected) << pszPolicy;
+        auto filesOne = Snapshot(sequential);
+        auto filesTwo = Snapshot(parallel);
+        filesOne.erase("report.csv");
+        filesTwo.erase("report.csv");
+        EXPECT_EQ(filesOne, filesTwo) << pszPolicy;
+        EXPECT_NE(two.strOut.find("Total files :\t40 / 40\n"), std::string::npos);
+    }
+}
+
+TEST_F(CliJobsTest, AskPolicyFallsBackToOneFileAtATime) {
+    const CliResult result = Run(m_root / "ask", "2", "ask");
+    EXPECT_NE(result.strErr.find("converting one file at a time"), std::string::npos);
+    EXPECT_NE(result.strOut.find("Total files :\t"), std::string::npos);
+}
+
+TEST_F(CliJobsTest, JobsOutOfRangeIsAUsageError) {
+    EXPECT_EQ(RunCli({"--jobs", "0", m_root.string()}, m_root).nExit, 2);
+    EXPECT_EQ(RunCli({"--jobs", "x", m_root.string()}, m_root).nExit, 2);
+}
+
+}  // namespace
