@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "ByteBuffer.h"
@@ -142,6 +141,6 @@ private:
 
     bool m_bVoiceIndexBuilt = false;
     bool m_bKeyOnIndexBuilt = false;
-    std::unordered_set<std::uint64_t> m_setKeyOnTimes;          // (time << 4) | FM channel
+    std::vector<std::uint64_t> m_vecKeyOnTimes;                 // sorted (time << 4) | FM channel
     std::unordered_map<std::uint16_t, int> m_mapSetupVoiceSlot;  // (bank << 8) | program -> slot
 };
