@@ -86,6 +86,8 @@ cleanup() {
   if [ "${KESTREL_UI_KEEP:-0}" = 1 ]; then echo "kept $TMP"; else rm -rf "$TMP"; fi
 }
 trap cleanup EXIT
+# Signals end the script through exit, so the cleanup above runs too.
+trap 'exit 130' INT TERM HUP PIPE
 
 export WINEPREFIX=$TMP/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WINEARCH
