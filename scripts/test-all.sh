@@ -8,18 +8,30 @@ jobs=$(nproc)
 
 step() { printf '\n==== %s ====\n' "$*"; }
 
+# Totals over every suite, printed as the last line.
+passed=0
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+count_ctest() {  # adds the "N tests passed ... out of M" figure of the last ctest run
+  local n
+  n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+  passed=$((passed + ${n:-0}))
+}
+
 scripts/install-deps.sh native fuzz
 
 step "native build (warnings are errors)"
-cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_WERROR=ON >/dev/null
+cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_WERROR=ON -DKESTREL_BUILD_BENCH=ON >/dev/null
 cmake --build build/ci -j "$jobs"
-ctest --test-dir build/ci --output-on-failure -j "$jobs"
+ctest --test-dir build/ci --output-on-failure -j "$jobs" | tee "$log"
+count_ctest
 
 step "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake -S . -B build/ci-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTREL_WERROR=ON -DKESTREL_SANITIZE=ON >/dev/null
 cmake --build build/ci-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build/ci-asan --output-on-failure -j "$jobs"
+  ctest --test-dir build/ci-asan --output-on-failure -j "$jobs" | tee "$log"
+count_ctest
 
 if [ -x scripts/fuzz.sh ]; then
   step "fuzzing (short run)"
@@ -28,7 +40,10 @@ fi
 
 if [ -x scripts/test-ui.sh ]; then
   step "Windows dialog application under Wine"
-  scripts/test-ui.sh
+  scripts/test-ui.sh | tee "$log"
+  n=$(sed -n 's/^\([0-9]*\) passed, 0 failed$/\1/p' "$log" | tail -n 1)
+  passed=$((passed + ${n:-0}))
 fi
 
 step "all tests passed"
+echo "total: $passed passed, 0 failed"
