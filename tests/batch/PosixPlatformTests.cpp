@@ -13,6 +13,7 @@
 #include "InputCollection.h"
 #include "PosixPlatform.h"
 #include "RecordingObserver.h"
+#include "TempTree.h"
 #include "TestInputs.h"
 
 namespace fs = std::filesystem;
@@ -42,33 +43,11 @@ public:
 
 class PosixTreeTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char szTemplate[] = "/tmp/kestrel-batch-XXXXXX";
-        ASSERT_NE(::mkdtemp(szTemplate), nullptr);
-        m_root = szTemplate;
-        ResetBatchState(fs::current_path().string());
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::permissions(m_root, fs::perms::all, error);
-        for (const auto& entry : fs::recursive_directory_iterator(m_root, error)) {
-            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
-        }
-        fs::remove_all(m_root, error);
-    }
+    void SetUp() override { ResetBatchState(fs::current_path().string()); }
 
-    std::string Path(const std::string& strRelative) const { return (m_root / strRelative).string(); }
-
-    void Write(const std::string& strRelative, const Bytes& vecData) {
-        fs::create_directories((m_root / strRelative).parent_path());
-        std::ofstream file(m_root / strRelative, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(vecData.data()), static_cast<std::streamsize>(vecData.size()));
-    }
-
-    Bytes Read(const std::string& strRelative) const {
-        std::ifstream file(m_root / strRelative, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+    std::string Path(const std::string& strRelative) const { return m_tree.Path(strRelative); }
+    void Write(const std::string& strRelative, const Bytes& vecData) { m_tree.Write(strRelative, vecData); }
+    Bytes Read(const std::string& strRelative) const { return m_tree.Read(strRelative); }
 
     Strings CollectedRelative() const {
         Strings vecPaths;
@@ -78,7 +57,8 @@ protected:
         return vecPaths;
     }
 
-    fs::path m_root;
+    CTempTree m_tree{"kestrel-batch"};
+    const fs::path m_root = m_tree.Root();
     CCountingPlatform m_platform;
     CRecordingObserver m_observer;
 };

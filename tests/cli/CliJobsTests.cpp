@@ -8,6 +8,7 @@
 #include <map>
 
 #include "CliProcess.h"
+#include "TempTree.h"
 #include "TestInputs.h"
 
 namespace fs = std::filesystem;
@@ -16,13 +17,6 @@ namespace {
 
 class CliJobsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char szTemplate[] = "/tmp/kestrel-jobs-XXXXXX";
-        ASSERT_NE(::mkdtemp(szTemplate), nullptr);
-        m_root = szTemplate;
-    }
-    void TearDown() override { fs::remove_all(m_root); }
-
     void Write(const fs::path& path, const std::vector<std::uint8_t>& vecData) {
         fs::create_directories(path.parent_path());
         std::ofstream file(path, std::ios::binary);
@@ -68,7 +62,8 @@ protected:
                       root);
     }
 
-    fs::path m_root;
+    CTempTree m_tree{"kestrel-jobs"};
+    const fs::path m_root = m_tree.Root();
 };
 
 TEST_F(CliJobsTest, ParallelRunMatchesSequentialRowsCountsReportAndOutputs) {

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "CliProcess.h"
+#include "TempTree.h"
 #include "TestInputs.h"
 
 namespace fs = std::filesystem;
@@ -19,25 +20,9 @@ const std::string kNoAccess = "\r\nThere is no access authority to this folder. 
 
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char szTemplate[] = "/tmp/kestrel-cli-XXXXXX";
-        ASSERT_NE(::mkdtemp(szTemplate), nullptr);
-        m_root = szTemplate;
-    }
-    void TearDown() override { fs::remove_all(m_root); }
-
-    std::string Path(const std::string& strRelative) const { return (m_root / strRelative).string(); }
-
-    void Write(const std::string& strRelative, const Bytes& vecData) {
-        fs::create_directories((m_root / strRelative).parent_path());
-        std::ofstream file(m_root / strRelative, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(vecData.data()), static_cast<std::streamsize>(vecData.size()));
-    }
-
-    Bytes Read(const std::string& strRelative) const {
-        const std::string strText = CCliProcess::ReadFile(m_root / strRelative);
-        return Bytes(strText.begin(), strText.end());
-    }
+    std::string Path(const std::string& strRelative) const { return m_tree.Path(strRelative); }
+    void Write(const std::string& strRelative, const Bytes& vecData) { m_tree.Write(strRelative, vecData); }
+    Bytes Read(const std::string& strRelative) const { return m_tree.Read(strRelative); }
 
     std::string Row(const std::string& strName, const std::string& strResult, const std::string& strRelative) {
         return strName + "\t" + strResult + "\t" + Path(strRelative) + "\n";
@@ -51,7 +36,8 @@ protected:
         }
     }
 
-    fs::path m_root;
+    CTempTree m_tree{"kestrel-cli"};
+    const fs::path m_root = m_tree.Root();
 };
 
 TEST_F(CliTest, ConvertsATreeWithRowsCountsAndReport) {
