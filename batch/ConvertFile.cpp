@@ -50,14 +50,49 @@ std::string TempName(const IPlatform& platform, const std::string& strOutDir) {
     return strOutDir + platform.Separator() + "~kst" + std::to_string(s_nCounter.fetch_add(1)) + ".tmp";
 }
 
-// Writes the output next to its target and renames it over the target.
-int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strOutDir,
-                const std::string& strOutPath, const ByteBuffer& output) {
+// Writes a new output in place: created exclusively, and removed again if
+// writing it fails, so no partial file is left behind.
+EWriteResult WriteFreshOutput(IPlatform& platform, const std::string& strOutPath, const ByteBuffer& output) {
+    const EWriteResult eWrite = platform.WriteNewFile(strOutPath, output.Data(), output.Size());
+    if (eWrite == EWriteResult::WriteFailed) {
+        platform.RemoveFile(strOutPath);
+    }
+    return eWrite;
+}
+
+// Replaces an existing output: written next to it under a temporary name and
+// renamed over it, so a failed write leaves the old output intact.
+EWriteResult ReplaceOutput(IPlatform& platform, const std::string& strOutDir, const std::string& strOutPath,
+                           const ByteBuffer& output, bool& bTargetRefused) {
     std::string strTemp;
     EWriteResult eWrite = EWriteResult::Exists;
     for (int nAttempt = 0; nAttempt < kTempNameAttempts && eWrite == EWriteResult::Exists; ++nAttempt) {
         strTemp = TempName(platform, strOutDir);
         eWrite = platform.WriteNewFile(strTemp, output.Data(), output.Size());
+    }
+    if (eWrite == EWriteResult::WriteFailed) {
+        platform.RemoveFile(strTemp);
+    }
+    // The target itself refuses to be replaced (a folder of that name, a file
+    // locked by another program): where a direct write would have failed to
+    // open it.
+    if (eWrite == EWriteResult::Ok && !platform.MoveReplace(strTemp, strOutPath)) {
+        platform.RemoveFile(strTemp);
+        bTargetRefused = true;
+    }
+    return eWrite;
+}
+
+int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strOutDir, const std::string& strOutPath,
+                bool bOutputExists, const ByteBuffer& output) {
+    EWriteResult eWrite = EWriteResult::Exists;
+    if (!bOutputExists) {
+        eWrite = WriteFreshOutput(platform, strOutPath, output);
+    }
+    bool bTargetRefused = false;
+    if (eWrite == EWriteResult::Exists) {
+        // Existing output (or one that appeared since it was looked for).
+        eWrite = ReplaceOutput(platform, strOutDir, strOutPath, output, bTargetRefused);
     }
     switch (eWrite) {
     case EWriteResult::Ok:
@@ -67,15 +102,10 @@ int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strOutDi
         item.strResult = kTextOutputOpenError;
         return kResultOpenError;
     case EWriteResult::WriteFailed:
-        platform.RemoveFile(strTemp);
         item.strResult = kTextFileWriteError;
         return kResultWriteError;
     }
-    // The target itself refuses to be replaced (a folder of that name, a file
-    // locked by another program): where a direct write would have failed to
-    // open it.
-    if (!platform.MoveReplace(strTemp, strOutPath)) {
-        platform.RemoveFile(strTemp);
+    if (bTargetRefused) {
         item.strResult = kTextOutputOpenError;
         return kResultOpenError;
     }
@@ -103,7 +133,10 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
             return 1;
         }
     }
-    platform.MakeAttributesNormal(strOutPath);
+    if (existing.bValid) {
+        // A path that does not exist has no attributes to reset.
+        platform.MakeAttributesNormal(strOutPath);
+    }
 
     if (!HasVelaExtension(platform, item.strPath)) {
         item.strResult = kTextNotVela;
@@ -143,6 +176,6 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
     }
 
     item.strResult = kTextConvertSuccess;
-    const int nWrite = WriteOutput(platform, item, strOutDir, strOutPath, output);
+    const int nWrite = WriteOutput(platform, item, strOutDir, strOutPath, existing.bValid, output);
     return nWrite == 1 ? nResult : nWrite;
 }

@@ -23,7 +23,8 @@ int ConvertFile(IPlatform& platform, int nIndex, const std::string& strOutDir);
 // g_nOverwriteMode (the overwrite question is asked by one thread at a time),
 // so entries may be converted on several threads at once.
 //
-// The output is written to a new temporary file in strOutDir and then renamed
-// over the target: a failed write leaves neither a partial file nor a damaged
-// earlier output.
+// A new output is created exclusively and removed again if writing it fails;
+// an existing output is replaced by writing a temporary file next to it and
+// renaming it over the target. Either way a failed write leaves neither a
+// partial file nor a damaged earlier output.
 int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir);

@@ -159,11 +159,15 @@ TEST_F(ConvertFileTest, TargetThatCannotBeReplacedIsAnOutputOpenError) {
 }
 
 TEST_F(ConvertFileTest, ExistingTemporaryNamesAreNeverTouched) {
-    // Names that another run holds are skipped, and those files stay as they are.
+    // Replacing an output goes through a temporary name; names that another
+    // run holds are skipped, and those files stay as they are.
     for (int i = 0; i < 300; ++i) {
         m_fake.AddFile("C:\\in\\OUTPUT\\~kst" + std::to_string(i) + ".tmp", kOld);
     }
+    m_fake.AddFile("C:\\in\\OUTPUT\\a.mmf", kOld);
+    g_nOverwriteMode.store(kOverwriteAll);
     EXPECT_EQ(Convert("a.mmf", testinput::ValidSong()), 1);
+    EXPECT_EQ(m_fake.Contents("C:\\in\\OUTPUT\\a.mmf"), testinput::Converted(testinput::ValidSong()));
     for (int i = 0; i < 300; ++i) {
         EXPECT_EQ(m_fake.Contents("C:\\in\\OUTPUT\\~kst" + std::to_string(i) + ".tmp"), kOld);
     }
