@@ -340,6 +340,9 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
         }
         vecTrack.clear();
         vecTrackTempo.clear();
+        // Every event takes at least three bytes: this bounds the track's
+        // records, so the list never moves while it grows.
+        vecTrack.reserve(seq.nSize / 3 + 1);
         std::uint32_t T = 0;
         std::uint32_t M = 0;
         const std::size_t nEnd = seq.nBody + seq.nSize;
@@ -460,8 +463,19 @@ void CCnvLarkWrentoHeron::InsertTrackEvents(std::vector<EventRecord>& list,
         std::stable_sort(sorted.begin(), sorted.end(), byTime);
         pTrack = &sorted;
     }
-    std::vector<EventRecord> merged;
-    merged.reserve(list.size() + pTrack->size());
-    std::merge(list.begin(), list.end(), pTrack->begin(), pTrack->end(), std::back_inserter(merged), byTime);
-    list.swap(merged);
+    // Merged from the back into the list's own storage: no third copy of a
+    // large event list is needed. On equal times the track's record is placed
+    // first from the back, so it ends up behind the list's records.
+    const std::size_t nOld = list.size();
+    list.resize(nOld + pTrack->size());
+    std::size_t i = nOld;
+    std::size_t j = pTrack->size();
+    std::size_t k = list.size();
+    while (j > 0) {
+        if (i > 0 && list[i - 1].time > (*pTrack)[j - 1].time) {
+            list[--k] = list[--i];
+        } else {
+            list[--k] = (*pTrack)[--j];
+        }
+    }
 }

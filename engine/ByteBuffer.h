@@ -16,6 +16,7 @@ public:
     std::uint8_t& operator[](std::size_t nOffset) { return m_vecBytes[nOffset]; }
     std::uint8_t operator[](std::size_t nOffset) const { return m_vecBytes[nOffset]; }
     void Clear() { m_vecBytes.clear(); }
+    void Swap(ByteBuffer& other) noexcept { m_vecBytes.swap(other.m_vecBytes); }
     void Reserve(std::size_t nBytes) { m_vecBytes.reserve(nBytes); }
     const std::vector<std::uint8_t>& Bytes() const { return m_vecBytes; }
 

@@ -88,8 +88,12 @@ std::int32_t CCnvLarkWrentoHeron::ConvertUnguarded(const std::uint8_t* pInput, s
     AppendByte(work, static_cast<std::uint8_t>(nFileCrc >> 8));
     AppendByte(work, static_cast<std::uint8_t>(nFileCrc & 0xFF));
 
-    output.Reserve(output.Size() + work.Size());
-    AppendBytes(output, work.Data(), work.Size());
+    if (output.Empty()) {
+        output.Swap(work);  // the same bytes without a second copy of the file
+    } else {
+        output.Reserve(output.Size() + work.Size());
+        AppendBytes(output, work.Data(), work.Size());
+    }
     return 1;
 }
 
