@@ -2,7 +2,6 @@
 // converter's time-ordered event lists and tables.
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
 #include "CnvLarkWrentoHeron.h"
 #include "InputReader.h"
@@ -17,8 +16,7 @@ struct ChunkFind {
     std::uint32_t nSize = 0;
 };
 
-using IdTest = std::function<bool(const std::uint8_t* pId)>;
-using DescendHook = std::function<void(std::size_t nChunk)>;
+void NoHook(std::size_t) {}
 
 bool IdIs(const std::uint8_t* pId, const char* pText) { return std::memcmp(pId, pText, 4) == 0; }
 bool IdStarts(const std::uint8_t* pId, const char* pPrefix) { return std::memcmp(pId, pPrefix, 3) == 0; }
@@ -28,8 +26,9 @@ bool IdStarts(const std::uint8_t* pId, const char* pPrefix) { return std::memcmp
 // into the track chunks the finder names (skipping their 6-byte header) and
 // skips every other chunk whole. A chunk whose head, track header or body
 // reaches beyond the input makes the input invalid.
-ChunkFind FindChunk(const CInputReader& in, const IdTest& isWanted, const IdTest& isDescended,
-                    const DescendHook& onDescend = {}) {
+template <typename Wanted, typename Descended, typename Hook = void (*)(std::size_t)>
+ChunkFind FindChunk(const CInputReader& in, const Wanted& isWanted, const Descended& isDescended,
+                    const Hook& onDescend = NoHook) {
     const std::uint64_t nFileField = in.Size() - 8;
     std::uint64_t p = 8;
     while (p - 8 < nFileField - 2) {
@@ -48,9 +47,7 @@ ChunkFind FindChunk(const CInputReader& in, const IdTest& isWanted, const IdTest
             if (!in.Has(p, 14)) {
                 return {FindStatus::kInvalid};
             }
-            if (onDescend) {
-                onDescend(p);
-            }
+            onDescend(p);
             p += 14;
         } else {
             p += 8 + std::uint64_t{nSize};

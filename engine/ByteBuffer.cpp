@@ -2,14 +2,6 @@
 
 #include <cassert>
 
-void AppendByte(ByteBuffer& buffer, std::uint8_t byValue) { buffer.Push(byValue); }
-
-void AppendBytes(ByteBuffer& buffer, const std::uint8_t* pBytes, std::size_t nCount) {
-    if (nCount != 0) {
-        buffer.Push(pBytes, nCount);
-    }
-}
-
 std::size_t AppendVarLen(ByteBuffer& buffer, std::uint32_t nValue) {
     assert(nValue <= kMaxVarLen);
     std::uint32_t nAcc = nValue & 0x7F;

@@ -32,8 +32,13 @@ private:
 // Largest value the variable-length quantity can hold (four 7-bit groups).
 inline constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;
 
-void AppendByte(ByteBuffer& buffer, std::uint8_t byValue);
-void AppendBytes(ByteBuffer& buffer, const std::uint8_t* pBytes, std::size_t nCount);
+// Inline: the writers append most of the output one byte at a time.
+inline void AppendByte(ByteBuffer& buffer, std::uint8_t byValue) { buffer.Push(byValue); }
+inline void AppendBytes(ByteBuffer& buffer, const std::uint8_t* pBytes, std::size_t nCount) {
+    if (nCount != 0) {
+        buffer.Push(pBytes, nCount);
+    }
+}
 // Appends 1 to 4 bytes, most significant 7-bit group first, continuation bit
 // 0x80 on all but the last. Callers keep value <= kMaxVarLen. Returns the
 // buffer size after appending.
