@@ -304,8 +304,6 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
 
     // 5. Track events, merged into the lists in time order.
     std::uint32_t nLatestEnd = 0;
-    std::vector<EventRecord> vecTrack;
-    std::vector<EventRecord> vecTrackTempo;
     for (int t = m_nFormat == 1 ? 1 : 0; t <= 5; ++t) {
         const std::uint8_t byTrack = static_cast<std::uint8_t>(t);
         const auto isOwnTrack = [t](const std::uint8_t* id) {
@@ -335,11 +333,12 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
         if (seq.status == FindStatus::kNotFound || seq.nSize == 0) {
             continue;
         }
-        vecTrack.clear();
-        vecTrackTempo.clear();
+        // The track's events are appended to the list and then put in place.
+        const std::size_t nTrackStart = m_vecEvents.size();
+        const std::size_t nTempoStart = m_vecMasterEvents.size();
         // Every event takes at least three bytes: this bounds the track's
-        // records, so the list never moves while it grows.
-        vecTrack.reserve(seq.nSize / 3 + 1);
+        // records, so the list does not move while it grows.
+        m_vecEvents.reserve(nTrackStart + seq.nSize / 3 + 1);
         std::uint32_t T = 0;
         std::uint32_t M = 0;
         const std::size_t nEnd = seq.nBody + seq.nSize;
@@ -369,10 +368,10 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
                 case kKindNote: case kKindBankSelect: case kKindProgramChange: case kKindPitchBend:
                 case kKindPanpot: case kKindVolume: case kKindModulation: case kKindExpression:
                 case kKindRegisterWrite: case kKindVoiceAssign: case kKindOctaveShift: case kKindShortFF:
-                    vecTrack.push_back(record);
+                    m_vecEvents.push_back(record);
                     break;
                 case kKindTempo:
-                    vecTrackTempo.push_back(record);
+                    m_vecMasterEvents.push_back(record);
                     break;
                 default:
                     break;
@@ -387,8 +386,8 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
             bStopResolved = true;
         }
         nLatestEnd = std::max(nLatestEnd, T);
-        InsertTrackEvents(m_vecEvents, vecTrack);
-        InsertTrackEvents(m_vecMasterEvents, vecTrackTempo);
+        InsertTrackEvents(m_vecEvents, nTrackStart);
+        InsertTrackEvents(m_vecMasterEvents, nTempoStart);
     }
 
     // 6. Key-on pairing: a key-on register write lasts until the next
@@ -443,36 +442,19 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
     return 1;
 }
 
-void CCnvLarkWrentoHeron::InsertTrackEvents(std::vector<EventRecord>& list,
-                                            const std::vector<EventRecord>& trackEvents) {
-    if (trackEvents.empty()) {
-        return;
-    }
+void CCnvLarkWrentoHeron::InsertTrackEvents(std::vector<EventRecord>& list, std::size_t nTrackStart) {
     // Inserting each event after every record whose time is not greater
-    // keeps the list sorted; inserting a whole track at once is the same as
-    // a stable merge with the list's records first on equal times.
+    // keeps the list sorted, so the result is a stable merge of the list
+    // with the track's events in time order, the list's records first on
+    // equal times.
     const auto byTime = [](const EventRecord& a, const EventRecord& b) { return a.time < b.time; };
-    std::vector<EventRecord> sorted;
-    const std::vector<EventRecord>* pTrack = &trackEvents;
-    if (!std::is_sorted(trackEvents.begin(), trackEvents.end(), byTime)) {
+    const auto trackBegin = list.begin() + static_cast<std::ptrdiff_t>(nTrackStart);
+    if (!std::is_sorted(trackBegin, list.end(), byTime)) {
         // Times only wrap past 32 bits in pathological files.
-        sorted = trackEvents;
-        std::stable_sort(sorted.begin(), sorted.end(), byTime);
-        pTrack = &sorted;
+        std::stable_sort(trackBegin, list.end(), byTime);
     }
-    // Merged from the back into the list's own storage: no third copy of a
-    // large event list is needed. On equal times the track's record is placed
-    // first from the back, so it ends up behind the list's records.
-    const std::size_t nOld = list.size();
-    list.resize(nOld + pTrack->size());
-    std::size_t i = nOld;
-    std::size_t j = pTrack->size();
-    std::size_t k = list.size();
-    while (j > 0) {
-        if (i > 0 && list[i - 1].time > (*pTrack)[j - 1].time) {
-            list[--k] = list[--i];
-        } else {
-            list[--k] = (*pTrack)[--j];
-        }
+    if (nTrackStart == 0 || trackBegin == list.end() || !byTime(*trackBegin, *(trackBegin - 1))) {
+        return;  // already in place: the usual case for the first track
     }
+    std::inplace_merge(list.begin(), trackBegin, list.end(), byTime);
 }

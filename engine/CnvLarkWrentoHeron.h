@@ -2,6 +2,7 @@
 // the Heron generation: bytes in, bytes out.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -121,9 +122,10 @@ public:
     // Ordering and lookups. The engine's versions merge and index once per
     // conversion; they are virtual so that a plain linear-scan version can be
     // checked against them byte for byte.
-    // Inserts each record of trackEvents (nondecreasing times) after every
-    // record of list whose time is not greater than its own.
-    virtual void InsertTrackEvents(std::vector<EventRecord>& list, const std::vector<EventRecord>& trackEvents);
+    // Places the records from nTrackStart to the end of list (one track's
+    // events, in file order) as if each had been inserted in turn after
+    // every record whose time is not greater than its own.
+    virtual void InsertTrackEvents(std::vector<EventRecord>& list, std::size_t nTrackStart);
     // Voice slot (byte 4) of the first setup voice exclusive of m_vecEvents
     // whose byte 5 is byBank and byte 6 is byProgram; -1 when there is none.
     virtual int FindSetupVoiceSlot(std::uint8_t byBank, std::uint8_t byProgram);

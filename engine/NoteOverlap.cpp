@@ -28,7 +28,10 @@ void CCnvLarkWrentoHeron::MergeOverlappingNotes() {
             slot.duration = record.duration;
             slot.index = static_cast<std::uint32_t>(nKept);
         }
-        m_vecEvents[nKept++] = record;
+        if (nKept != i) {
+            m_vecEvents[nKept] = record;
+        }
+        ++nKept;
     }
     m_vecEvents.resize(nKept);
 }

@@ -2,9 +2,10 @@
 
 #include "RecordBytes.h"
 
-void CReferenceConverter::InsertTrackEvents(std::vector<EventRecord>& list,
-                                            const std::vector<EventRecord>& trackEvents) {
+void CReferenceConverter::InsertTrackEvents(std::vector<EventRecord>& list, std::size_t nTrackStart) {
     ++m_nInsertCalls;
+    const std::vector<EventRecord> trackEvents(list.begin() + static_cast<std::ptrdiff_t>(nTrackStart), list.end());
+    list.resize(nTrackStart);
     for (const EventRecord& event : trackEvents) {
         // Before the first record whose time is greater, i.e. after every
         // record with an equal or smaller time.

@@ -11,7 +11,7 @@
 
 class CReferenceConverter : public CCnvLarkWrentoHeron {
 public:
-    void InsertTrackEvents(std::vector<EventRecord>& list, const std::vector<EventRecord>& trackEvents) override;
+    void InsertTrackEvents(std::vector<EventRecord>& list, std::size_t nTrackStart) override;
     int FindSetupVoiceSlot(std::uint8_t byBank, std::uint8_t byProgram) override;
     bool HasKeyOnAt(std::uint32_t nTime, std::uint8_t byChannel) override;
 
