@@ -17,9 +17,9 @@
 namespace {
 
 // Measured on generated inputs of 1k to 300k events (both formats, with
-// register writes): the peak is about 23 to 33 times the input size. The
+// register writes): the peak is about 9 to 15 times the input size. The
 // bound leaves room for allocator and library differences.
-constexpr std::size_t kBytesPerInputByte = 48;
+constexpr std::size_t kBytesPerInputByte = 20;
 constexpr std::size_t kFixedBytes = 256 * 1024;
 
 struct CPeak {
