@@ -7,19 +7,9 @@
 
 #include "Crc16.h"
 #include "RandomInputs.h"
+#include "TestRandom.h"
 
 namespace {
-
-std::uint16_t BitwiseCrc16(const std::uint8_t* pBytes, std::size_t nCount) {
-    std::uint16_t nCrc = 0xFFFF;
-    for (std::size_t i = 0; i < nCount; ++i) {
-        nCrc = static_cast<std::uint16_t>(nCrc ^ (pBytes[i] << 8));
-        for (int bit = 0; bit < 8; ++bit) {
-            nCrc = static_cast<std::uint16_t>((nCrc & 0x8000) ? (nCrc << 1) ^ 0x1021 : nCrc << 1);
-        }
-    }
-    return static_cast<std::uint16_t>(nCrc ^ 0xFFFF);
-}
 
 TEST(Crc16Reference, MatchesBitwiseDefinitionOnAllLengthsAndAlignments) {
     perf::CRandom rng(99);

@@ -8,24 +8,14 @@
 
 #include "VelaBuilder.h"
 
+#include "TestRandom.h"
+
 namespace perf {
 
-// Small deterministic generator, the same on every platform.
-class CRandom {
+// The shared generator, seeded the way these tests always were.
+class CRandom : public CTestRandom {
 public:
-    explicit CRandom(std::uint32_t nSeed) : m_nState(nSeed * 2654435761u + 1u) {}
-    std::uint32_t Next() {
-        m_nState ^= m_nState << 13;
-        m_nState ^= m_nState >> 17;
-        m_nState ^= m_nState << 5;
-        return m_nState;
-    }
-    std::uint32_t Below(std::uint32_t nLimit) { return Next() % nLimit; }
-    bool OneIn(std::uint32_t n) { return Below(n) == 0; }
-    std::uint8_t Byte(std::uint32_t nLimit = 256) { return static_cast<std::uint8_t>(Below(nLimit)); }
-
-private:
-    std::uint32_t m_nState;
+    explicit CRandom(std::uint32_t nSeed) : CTestRandom(nSeed * 2654435761u + 1u) {}
 };
 
 struct CStressOptions {

@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "Crc16.h"
+#include "TestRandom.h"
 
 namespace vela {
 
@@ -324,21 +325,7 @@ Bytes Format1VoiceParams(std::uint8_t byConnection, std::uint8_t byVariant) {
 // --- large inputs ------------------------------------------------------------
 
 namespace {
-// Small deterministic generator, identical on every platform.
-class CRandom {
-public:
-    explicit CRandom(std::uint32_t nSeed) : m_nState(nSeed ? nSeed : 0x9E3779B9u) {}
-    std::uint32_t Next() {
-        m_nState ^= m_nState << 13;
-        m_nState ^= m_nState >> 17;
-        m_nState ^= m_nState << 5;
-        return m_nState;
-    }
-    std::uint32_t Below(std::uint32_t nLimit) { return Next() % nLimit; }
-
-private:
-    std::uint32_t m_nState;
-};
+using CRandom = CTestRandom;
 
 // One random event of any kind a score track can hold.
 void AddRandomEvent(CSequenceBuilder& seq, CRandom& rng, bool bRegisterWrites, std::uint8_t abyFmKeyOn[16]) {
