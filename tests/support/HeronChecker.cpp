@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <sstream>
+
 #include "TestRandom.h"
 
 namespace heron {
