@@ -12,6 +12,11 @@ const std::uint8_t kExpressionShort[16] = {0x00, 0x00, 0x1F, 0x27, 0x2F, 0x37, 0
                                            0x4F, 0x57, 0x5F, 0x67, 0x6F, 0x77, 0x7F, 0x7F};
 constexpr std::uint8_t kAudioTrack = 5;
 
+// Source values copied into sequence data bytes. Data bytes carry 7 bits; a
+// damaged source byte of 0x80 or more is limited to 0x7F instead of producing
+// an event that a reader would take for a status byte.
+std::uint8_t DataByte(std::uint8_t byValue) { return byValue > 0x7F ? 0x7F : byValue; }
+
 void AppendBend(ByteBuffer& out, std::uint8_t byChannel, std::uint16_t nBend) {
     AppendByte(out, static_cast<std::uint8_t>(0x60 | byChannel));
     AppendByte(out, static_cast<std::uint8_t>(nBend & 0x7F));
@@ -102,8 +107,8 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
                 return 0;
             }
             AppendTime(out, nDelta);
-            std::uint8_t byProgram = d[2];
-            const int nSlot = FindSetupVoiceSlot(m_abyBank[ch], byProgram);
+            std::uint8_t byProgram = DataByte(d[2]);
+            const int nSlot = FindSetupVoiceSlot(m_abyBank[ch], d[2]);
             if (nSlot >= 0 && nSlot <= 15) {
                 byProgram = static_cast<std::uint8_t>(m_anVoiceMap[nSlot] & 0xFF);
             }
@@ -118,7 +123,7 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
             AppendTime(out, nDelta);
             AppendByte(out, static_cast<std::uint8_t>(0x60 | ch));
             AppendByte(out, 0x00);
-            AppendByte(out, record.length == 3 ? d[2] : static_cast<std::uint8_t>(8 * (d[1] & 0x0F)));
+            AppendByte(out, record.length == 3 ? DataByte(d[2]) : static_cast<std::uint8_t>(8 * (d[1] & 0x0F)));
             return 1;
         }
         case kKindPanpot: {
@@ -126,7 +131,7 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
                 return 0;
             }
             AppendTime(out, nDelta);
-            AppendControl(out, ch, 0x0A, d[2]);
+            AppendControl(out, ch, 0x0A, DataByte(d[2]));
             return 1;
         }
         case kKindVolume: {
@@ -135,7 +140,7 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
                 return 0;
             }
             AppendTime(out, nDelta);
-            AppendControl(out, ch, 0x07, d[2]);
+            AppendControl(out, ch, 0x07, DataByte(d[2]));
             return 1;
         }
         case kKindModulation: {
@@ -143,7 +148,7 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
                 return 0;
             }
             AppendTime(out, nDelta);
-            std::uint8_t byValue = record.length == 3 ? d[2] : kModulationShort[d[1] & 0x0F];
+            std::uint8_t byValue = record.length == 3 ? DataByte(d[2]) : kModulationShort[d[1] & 0x0F];
             if (m_nFormat == 0) {
                 byValue = byValue <= 0x3F ? 0x00 : 0x22;
             }
@@ -155,7 +160,7 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
                 return 0;
             }
             AppendTime(out, nDelta);
-            AppendControl(out, ch, 0x0B, record.length == 3 ? d[2] : kExpressionShort[d[1] & 0x0F]);
+            AppendControl(out, ch, 0x0B, record.length == 3 ? DataByte(d[2]) : kExpressionShort[d[1] & 0x0F]);
             return 1;
         }
         case kKindRegisterWrite:

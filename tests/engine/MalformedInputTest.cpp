@@ -31,7 +31,7 @@ namespace {
     if (nResult == 0) {
         return out.Empty() ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "output on rejection";
     }
-    const auto problems = heron::CheckFile(out.Data(), out.Size(), /*bStrictData=*/false);
+    const auto problems = heron::CheckFile(out.Data(), out.Size(), /*bStrictData=*/true);
     if (!problems.empty()) {
         return ::testing::AssertionFailure() << "accepted input gave a malformed file:\n" << heron::JoinProblems(problems);
     }

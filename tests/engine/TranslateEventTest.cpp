@@ -185,6 +185,18 @@ TEST(TranslateControl, PanpotVolumeAndBend) {
     EXPECT_EQ(Translate(cnv, Record(kKindPitchBend, bend, 4)), "00 6C 00 48");
 }
 
+TEST(TranslateControl, SourceValuesAbove7BitsAreLimitedTo7F) {
+    // A damaged source value must not become a data byte with bit 7 set.
+    CCnvLarkWrentoHeron cnv;
+    Format(cnv, 1);
+    EXPECT_EQ(Translate(cnv, Record(kKindPanpot, Bytes{0x00, 0x3A, 0x80}, 1)), "00 30 0A 7F");
+    EXPECT_EQ(Translate(cnv, Record(kKindVolume, Bytes{0x00, 0x37, 0xFF}, 1)), "00 30 07 7F");
+    EXPECT_EQ(Translate(cnv, Record(kKindPitchBend, Bytes{0x00, 0x34, 0xC0}, 1)), "00 60 00 7F");
+    EXPECT_EQ(Translate(cnv, Record(kKindModulation, Bytes{0x00, 0x33, 0x90}, 1)), "00 30 01 7F");
+    EXPECT_EQ(Translate(cnv, Record(kKindExpression, Bytes{0x00, 0x3B, 0xA5}, 1)), "00 30 0B 7F");
+    EXPECT_EQ(Translate(cnv, Record(kKindProgramChange, Bytes{0x00, 0x30, 0x85}, 1)), "00 40 7F");
+}
+
 TEST(TranslateControl, ShortBendIsEightTimesTheStep) {
     for (std::uint8_t s = 0; s < 16; ++s) {
         CCnvLarkWrentoHeron cnv;

@@ -43,9 +43,8 @@ struct CSequenceWalk {
 // 00, FF 51 03 tttttt, FF x with x < 0x10), 7-bit data bytes, and the body
 // must end with the end-of-sequence event FF 2F 00 and nothing after it.
 // Audio-channel statuses (9x, Bx, Cx) must name channels 0 to 3.
-// bStrictData: also require every fixed data byte to be below 0x80. The
-// converter copies some control values and program numbers from the source
-// unchanged, so damaged inputs may legitimately break only this rule.
+// bStrictData: also require every fixed data byte to be below 0x80 (the
+// converter limits source values it copies to 7 bits).
 CSequenceWalk WalkSequence(const std::uint8_t* pBody, std::size_t nSize, bool bStrictData = true);
 
 // Where the parts of a well-formed file lie (file offsets; 0 when absent).
