@@ -29,6 +29,18 @@ void AppendControl(ByteBuffer& out, std::uint8_t byChannel, std::uint8_t byContr
     AppendByte(out, byValue);
 }
 
+// Notes and 00-prefixed controls carry a 2-bit source channel; register
+// writes and voice assignments name their FM channels themselves.
+bool HasSourceChannel(std::uint8_t byKind) {
+    switch (byKind) {
+        case kKindNote: case kKindBankSelect: case kKindProgramChange: case kKindPitchBend: case kKindPanpot:
+        case kKindVolume: case kKindModulation: case kKindExpression: case kKindOctaveShift:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Velocity of audio-track notes after a volume event of value v.
 std::uint8_t AudioVelocity(std::uint8_t v) {
     if (v == 0) {
@@ -54,8 +66,7 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
 
     // Output channel of note and 00-prefixed control events.
     std::uint8_t ch = 0;
-    if (record.kind >= kKindNote && record.kind <= kKindOctaveShift && record.kind != kKindSetupVoice &&
-        record.kind != kKindRegisterWrite && record.kind != kKindVoiceAssign && record.kind != kKindTempo) {
+    if (HasSourceChannel(record.kind)) {
         const std::uint8_t bySource = (record.kind == kKindNote ? d[0] : d[1]) >> 6;
         ch = bySource;
         if (m_nFormat == 1 && !bAudio) {
