@@ -43,6 +43,8 @@ fi
 export SOURCE_DATE_EPOCH
 # Zip entries hold local times.
 export TZ=UTC0
+# cpack gives the members of a .deb the modes of its own temporary files.
+umask 022
 # Nothing of the caller's compiler settings leaks into a package.
 unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS
 mkdir -p "$out"
