@@ -40,8 +40,10 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/ci-asan --output-on-failure -j "$jobs" | tee "$log"
 count_ctest
 
-step "packages: two builds compared byte for byte"
+step "packages: two builds compared byte for byte, the Windows zip checked"
 tests/package/reproducible.sh build/ci-package | tee "$log"
+count_script
+tests/package/check-zip.sh build/ci-package/out/kestrel-*-windows-x64.zip | tee "$log"
 count_script
 
 step "Debian package: installed into this system, used, removed"
