@@ -39,8 +39,9 @@ if(WIN32)
   # The Windows download: the programs in the root of the zip, next to the
   # documents under names a Windows user can open. kestrel-cli.exe and
   # kestrel-info.exe join through kestrel_install_tool once they are built
-  # for Windows (and CLI11's notice, which kestrel-cli compiles in, then
-  # joins THIRD-PARTY-NOTICES.txt).
+  # for Windows. CLI11's notice must then join THIRD-PARTY-NOTICES.txt, since
+  # kestrel-cli compiles it in; DebianCopyright.cmake shows how to take it
+  # from the CLI11 package.
   install(TARGETS Kestrel RUNTIME DESTINATION . COMPONENT Runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . RENAME README.txt COMPONENT Runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/THIRD-PARTY-NOTICES.txt DESTINATION . COMPONENT Runtime)
