@@ -19,6 +19,7 @@
 #include "CliObserver.h"
 #include "CliPlatform.h"
 #include "CsvReport.h"
+#include "EngineVersion.h"
 #include "InputCollection.h"
 #include "SignalStop.h"
 
@@ -69,7 +70,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 256));
     app.add_flag("-q,--quiet", bQuiet, "Print no rows, counts or progress");
     app.footer("Exit status: 0 every file converted, 1 a file failed or was not reached, 2 bad usage.");
-    app.set_version_flag("--version", std::string("kestrel-cli ") + KESTREL_VERSION);
+    app.set_version_flag("--version",
+                         std::string("kestrel-cli ") + KESTREL_VERSION + " (engine " + kEngineVersion + ")");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

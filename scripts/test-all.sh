@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build with warnings as
 # errors, the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
-# a short fuzzing run, and the Windows dialog application under Wine.
+# the packages (built twice and compared, the Debian package installed into
+# this system and removed again), a short fuzzing run, and the Windows dialog
+# application under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -17,8 +19,13 @@ count_ctest() {  # adds the "N tests passed ... out of M" figure of the last cte
   n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
   passed=$((passed + ${n:-0}))
 }
+count_script() {  # adds the "N passed, 0 failed" figure of the last script run
+  local n
+  n=$(sed -n 's/^\([0-9]*\) passed, 0 failed$/\1/p' "$log" | tail -n 1)
+  passed=$((passed + ${n:-0}))
+}
 
-scripts/install-deps.sh native fuzz
+scripts/install-deps.sh native fuzz package
 
 step "native build (warnings are errors)"
 cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_WERROR=ON -DKESTREL_BUILD_BENCH=ON >/dev/null
@@ -33,6 +40,16 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/ci-asan --output-on-failure -j "$jobs" | tee "$log"
 count_ctest
 
+step "packages: two builds compared byte for byte, the Windows zip checked"
+tests/package/reproducible.sh build/ci-package | tee "$log"
+count_script
+tests/package/check-zip.sh build/ci-package/out/kestrel-*-windows-x64.zip | tee "$log"
+count_script
+
+step "Debian package: installed into this system, used, removed"
+tests/package/deb-install.sh build/ci-package/out/kestrel_*.deb samples | tee "$log"
+count_script
+
 if [ -x scripts/fuzz.sh ]; then
   step "fuzzing (short run)"
   scripts/fuzz.sh "${KESTREL_FUZZ_SECONDS:-30}"
@@ -41,8 +58,7 @@ fi
 if [ -x scripts/test-ui.sh ]; then
   step "Windows dialog application under Wine"
   scripts/test-ui.sh | tee "$log"
-  n=$(sed -n 's/^\([0-9]*\) passed, 0 failed$/\1/p' "$log" | tail -n 1)
-  passed=$((passed + ${n:-0}))
+  count_script
 fi
 
 step "all tests passed"

@@ -171,7 +171,7 @@ TEST_F(CliTest, UsageErrorsHelpAndVersion) {
     EXPECT_NE(help.strOut.find("--report"), std::string::npos);
     const CliResult version = RunCli({"--version"}, m_root);
     EXPECT_EQ(version.nExit, 0);
-    EXPECT_EQ(version.strOut, "kestrel-cli 1.0.0\n");
+    EXPECT_EQ(version.strOut, "kestrel-cli 1.0.0 (engine 1.0.0)\n");
 }
 
 }  // namespace

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Checks the Windows download: one top folder named after the zip, holding
+# Kestrel.exe, README.txt and LICENSE.txt; every program in it a 64-bit
+# Windows program that needs no DLL beyond those of Windows itself (the
+# runtime is linked in).
+# Usage: check-zip.sh ZIP
+# Ends with the line "N passed, M failed".
+set -uo pipefail
+zip=$1
+top=$(basename "$zip" .zip)
+passed=0
+failed=0
+ok() { passed=$((passed + 1)); echo "PASS: $1"; }
+ko() { failed=$((failed + 1)); echo "FAIL: $1"; }
+
+# DLLs that every Windows system has (msvcrt.dll is the C runtime of
+# Windows itself, which MinGW-w64 programs use).
+system_dlls="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll
+             oleaut32.dll shell32.dll shlwapi.dll user32.dll ws2_32.dll"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+if unzip -q "$zip" -d "$work"; then ok "$(basename "$zip") unpacks"; else ko "$(basename "$zip") unpacks"; fi
+if [ "$(ls -A "$work")" == "$top" ]; then ok "one top folder, $top"; else ko "one top folder, $top: $(ls -A "$work")"; fi
+for member in Kestrel.exe README.txt LICENSE.txt; do
+  if [ -f "$work/$top/$member" ]; then ok "holds $member"; else ko "holds $member"; fi
+done
+shopt -s nullglob
+for program in "$work/$top"/*.exe; do
+  name=$(basename "$program")
+  if file "$program" | grep -q 'PE32+ executable .*x86-64'; then ok "$name: 64-bit Windows program"; else ko "$name: 64-bit Windows program: $(file -b "$program")"; fi
+  foreign=""
+  for dll in $(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]'); do
+    [[ " $(echo $system_dlls) " == *" $dll "* ]] || foreign+=" $dll"
+  done
+  if [ -z "$foreign" ]; then ok "$name: needs only DLLs of Windows"; else ko "$name: needs$foreign"; fi
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

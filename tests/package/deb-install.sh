@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Installs the Debian package into this system, as a user would, and takes
+# it out again: dpkg -i, the installed kestrel-cli converts the bundled
+# samples from another folder, man finds its page, bash finds its
+# completion, lintian has nothing to object, and after removal nothing the
+# package brought is left. Needs root (CI runs as root). Whatever happens,
+# the package is not left installed.
+# Usage: deb-install.sh PACKAGE.deb SAMPLES-FOLDER
+# Ends with the line "N passed, M failed".
+set -uo pipefail
+deb=$(realpath "$1")
+samples=$(realpath "$2")
+package=kestrel
+
+passed=0
+failed=0
+ok() { passed=$((passed + 1)); echo "PASS: $1"; }
+ko() { failed=$((failed + 1)); echo "FAIL: $1"; }
+expect() {  # NAME ACTUAL EXPECTED
+  if [ "$2" == "$3" ]; then ok "$1"; else ko "$1"; printf '  got:      %s\n  expected: %s\n' "$2" "$3"; fi
+}
+expect_true() { local name=$1; shift; if "$@"; then ok "$name"; else ko "$name"; fi; }
+installed() { dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; }
+finish() { echo "$passed passed, $failed failed"; [ "$failed" -eq 0 ]; }
+
+[ "$(id -u)" -eq 0 ] || { echo "deb-install: needs root"; echo "0 passed, 1 failed"; exit 1; }
+tmp=$(mktemp -d /tmp/kestrel-deb.XXXXXX)
+cleanup() {
+  if installed || dpkg-query -W "$package" >/dev/null 2>&1; then
+    dpkg --purge "$package" >/dev/null 2>&1 || echo "deb-install: could not remove $package" >&2
+  fi
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+# A package left by an earlier, interrupted run goes first.
+if dpkg-query -W "$package" >/dev/null 2>&1; then
+  echo "removing $package left installed before this test"
+  dpkg --purge "$package" >/dev/null
+fi
+
+version=$(dpkg-deb -f "$deb" Version)
+echo "== dpkg -i $(basename "$deb")"
+# Minimal images tell dpkg to leave out manual pages and documents; this
+# package's own are needed here.
+if dpkg --path-include='/usr/share/man/man1/kestrel-*' --path-include='/usr/share/doc/kestrel/*' \
+    -i "$deb" >"$tmp/dpkg.log" 2>&1; then
+  ok "dpkg -i installs the package"
+else
+  ko "dpkg -i installs the package"; cat "$tmp/dpkg.log"; finish; exit
+fi
+expect_true "dpkg reports it installed" installed
+expect "installed version" "$(dpkg-query -W -f='${Version}' "$package")" "$version"
+mapfile -t files < <(dpkg -L "$package")
+expect_true "dpkg -L lists the program" grep -qx /usr/bin/kestrel-cli <<<"$(printf '%s\n' "${files[@]}")"
+missing=0
+for f in "${files[@]}"; do [ -e "$f" ] || { echo "  listed but missing: $f"; missing=1; }; done
+expect "every listed path exists" "$missing" "0"
+
+echo "== the installed kestrel-cli"
+expect "on the PATH" "$(command -v kestrel-cli)" "/usr/bin/kestrel-cli"
+expect_true "--version names the package version and the engine" \
+  grep -qE "^kestrel-cli $version \(engine [0-9]+\.[0-9]+\.[0-9]+\)$" <<<"$(kestrel-cli --version)"
+mkdir -p "$tmp/in" "$tmp/elsewhere"
+cp -r "$samples" "$tmp/in/samples"
+rm -f "$tmp/in/samples/README.md"
+expected_count=$(find "$tmp/in/samples" -type f | wc -l)
+(cd "$tmp/elsewhere" && kestrel-cli --overwrite=all ../in/samples >"$tmp/rows.txt" 2>"$tmp/errors.txt")
+expect "converts the samples (exit status)" "$?" "0"
+expect "one OK row per sample" "$(grep -c $'\tOK: Convert success.\t' "$tmp/rows.txt")" "$expected_count"
+expect "counts" "$(grep '^Total files' "$tmp/rows.txt")" "$(printf 'Total files :\t%d / %d' "$expected_count" "$expected_count")"
+outputs_ok=1
+while IFS= read -r input; do
+  output=$tmp/in/OUTPUT/samples/${input#"$tmp/in/samples/"}
+  [ "$(head -c 4 "$output" 2>/dev/null)" == "MMMD" ] || { echo "  no output for $input"; outputs_ok=0; }
+done < <(find "$tmp/in/samples" -type f)
+expect "every output in the mirrored OUTPUT tree" "$outputs_ok" "1"
+expect "nothing written in the current folder" "$(ls -A "$tmp/elsewhere")" ""
+
+echo "== manual page and completion"
+expect "man -w finds the page" "$(man -w kestrel-cli 2>&1)" "/usr/share/man/man1/kestrel-cli.1.gz"
+expect_true "the page renders without warnings" \
+  bash -c 'out=$(MANWIDTH=80 man --warnings=w kestrel-cli 2>&1 >/dev/null); [ -z "$out" ]'
+if [ -f /usr/share/bash-completion/bash_completion ]; then
+  expect "bash-completion loads the completion on demand" \
+    "$(bash -c '. /usr/share/bash-completion/bash_completion; __load_completion kestrel-cli; complete -p kestrel-cli')" \
+    "complete -F _kestrel_cli kestrel-cli"
+fi
+if command -v lintian >/dev/null; then
+  if lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1; then
+    ok "lintian finds no error or warning"
+  else
+    ko "lintian finds no error or warning"; cat "$tmp/lintian.log"
+  fi
+fi
+
+echo "== removal"
+if dpkg --purge "$package" >"$tmp/dpkg.log" 2>&1; then ok "dpkg --purge removes it"; else ko "dpkg --purge removes it"; cat "$tmp/dpkg.log"; fi
+expect_true "dpkg no longer knows it" bash -c "! dpkg-query -W $package >/dev/null 2>&1"
+left=0
+for f in "${files[@]}"; do
+  if [ -d "$f" ] && [ ! -L "$f" ]; then
+    # A folder may stay only when another package owns it too.
+    [ -e "$f" ] && ! dpkg-query -S "$f" >/dev/null 2>&1 && { echo "  folder left: $f"; left=1; }
+  elif [ -e "$f" ] || [ -L "$f" ]; then
+    echo "  file left: $f"; left=1
+  fi
+done
+expect "nothing of dpkg -L is left" "$left" "0"
+expect "no kestrel-cli on the PATH" "$(command -v kestrel-cli)" ""
+finish
