@@ -95,6 +95,11 @@ void CFakePlatform::SetLocked(const std::string& strPath) {
     }
 }
 
+void CFakePlatform::RemoveNode(const std::string& strPath) {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_mapNodes.erase(Resolve(strPath));
+}
+
 bool CFakePlatform::Exists(const std::string& strPath) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     return Find(strPath) != nullptr;

@@ -29,6 +29,7 @@ public:
     void SetHidden(const std::string& strPath);
     // Opening the file fails (held open by another program).
     void SetLocked(const std::string& strPath);
+    void RemoveNode(const std::string& strPath);
 
     // --- inspecting ------------------------------------------------------------
     bool Exists(const std::string& strPath);
