@@ -20,6 +20,7 @@
 struct CliResult {
     int nExit = -1;    // exit status; -1 when the process ended by a signal
     int nSignal = 0;   // the signal that ended it, 0 when it exited
+    long long nCpuMicroseconds = 0;  // user and system time of the process
     std::string strOut;
     std::string strErr;
 };
@@ -166,7 +167,10 @@ public:
         CloseInput();
         CliResult result;
         int nStatus = 0;
-        if (m_pid > 0 && ::waitpid(m_pid, &nStatus, 0) == m_pid) {
+        struct rusage usage {};
+        if (m_pid > 0 && ::wait4(m_pid, &nStatus, 0, &usage) == m_pid) {
+            result.nCpuMicroseconds = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000LL +
+                                      usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
             if (WIFEXITED(nStatus)) {
                 result.nExit = WEXITSTATUS(nStatus);
             } else if (WIFSIGNALED(nStatus)) {
