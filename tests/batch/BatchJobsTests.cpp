@@ -1,7 +1,6 @@
-// A run with several jobs against one job: the same rows, counts and
-// outputs, also when entries share an output; the bar step before each
-// conversion; an entry that runs out of memory; outputs that would land on
-// inputs.
+// Runs with jobs: the bar step before each conversion, an entry that runs
+// out of memory, outputs that would land on inputs. (Colliding outputs under
+// --jobs are checked end to end in the reliability suite.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,65 +57,6 @@ public:
 private:
     CSlowFakePlatform& m_fake;
 };
-
-struct RunRecord {
-    Strings vecRows;
-    Strings vecCounts;
-    std::vector<Bytes> vecOutputs;
-};
-
-// A drop whose outputs collide: the same name in two folders outside the
-// base folder (both go straight into OUTPUT), and one path given four times.
-RunRecord RunCollidingDrop(int nJobs, EAnswer eAnswer, bool bOldOutput) {
-    ResetBatchState("C:\\app");
-    CSlowFakePlatform fake;
-    fake.AddFolder("C:\\app");
-    fake.AddFile("C:\\base\\first.mmf", testinput::ValidSong(1));
-    fake.AddFile("C:\\x\\song.mmf", testinput::ValidSong(2));
-    fake.AddFile("C:\\y\\song.mmf", testinput::ValidSong(3));
-    fake.AddFile("C:\\z\\f.mmf", testinput::ValidSong(4));
-    if (bOldOutput) {
-        fake.AddFile("C:\\base\\OUTPUT\\song.mmf", {'o', 'l', 'd'});
-    }
-    fake.m_dequeAnswers.assign(20, eAnswer);
-    CollectDroppedFiles(fake, {"C:\\base\\first.mmf", "C:\\x\\song.mmf", "C:\\y\\song.mmf", "C:\\z\\f.mmf",
-                               "C:\\z\\f.mmf", "C:\\z\\f.mmf", "C:\\z\\f.mmf"});
-    CRecordingObserver observer;
-    RunBatch(fake, observer, nJobs);
-    RunRecord record;
-    record.vecRows = observer.Rows();
-    for (const std::string& strEvent : observer.m_vecEvents) {
-        if (strEvent.rfind("counts", 0) == 0) {
-            record.vecCounts.push_back(strEvent);
-        }
-    }
-    for (const char* pszOutput : {"C:\\base\\OUTPUT\\first.mmf", "C:\\base\\OUTPUT\\song.mmf",
-                                  "C:\\base\\OUTPUT\\f.mmf"}) {
-        record.vecOutputs.push_back(fake.Contents(pszOutput));
-    }
-    return record;
-}
-
-TEST(BatchJobs, CollidingOutputsGiveTheResultsOfOneJobWithAnyNumberOfJobs) {
-    for (const EAnswer eAnswer : {EAnswer::No, EAnswer::Yes}) {
-        for (const bool bOldOutput : {false, true}) {
-            const RunRecord one = RunCollidingDrop(1, eAnswer, bOldOutput);
-            // The first of the colliding entries wins under "skip"...
-            if (eAnswer == EAnswer::No) {
-                const Bytes vecFirst = bOldOutput ? Bytes{'o', 'l', 'd'} : testinput::Converted(testinput::ValidSong(2));
-                EXPECT_EQ(one.vecOutputs[1], vecFirst);
-            } else {
-                EXPECT_EQ(one.vecOutputs[1], testinput::Converted(testinput::ValidSong(3)));
-            }
-            for (int nRound = 0; nRound < 25; ++nRound) {
-                const RunRecord many = RunCollidingDrop(4, eAnswer, bOldOutput);
-                ASSERT_EQ(many.vecRows, one.vecRows) << "round " << nRound;
-                ASSERT_EQ(many.vecCounts, one.vecCounts) << "round " << nRound;
-                ASSERT_EQ(many.vecOutputs, one.vecOutputs) << "round " << nRound;
-            }
-        }
-    }
-}
 
 TEST(BatchJobs, TheBarShowsEachEntryBeforeItIsConverted) {
     ResetBatchState("C:\\app");

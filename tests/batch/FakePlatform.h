@@ -45,7 +45,6 @@ public:
     // Called when WriteNewFile is about to create strPath (to let another
     // writer get there first, say).
     std::function<void(const std::string&)> m_fnBeforeCreate;
-    std::uint64_t m_nMemoryForJobs = std::uint64_t{1} << 40;
     std::string m_strNoAccessTail = "\r\nThere is no access authority to this folder. ";
     std::string m_strOverwriteTail = " has already exists. Overwrite all ?";
 
@@ -76,7 +75,7 @@ public:
     // ASCII letters upper case, '/' read as '\\'.
     std::string PathKey(const std::string& strPath) const override;
     std::string SystemErrorText(int nSystemError) const override { return "error " + std::to_string(nSystemError); }
-    std::uint64_t MemoryForJobs() override { return m_nMemoryForJobs; }
+    std::uint64_t MemoryForJobs() override { return std::uint64_t{1} << 40; }
     EAnswer AskYesNoCancel(const std::string& strText) override;
     void ShowNotice(const std::string& strText) override;
     std::string ApplicationTitle() override { return "Kestrel"; }

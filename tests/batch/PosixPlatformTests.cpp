@@ -10,10 +10,8 @@
 #include <iterator>
 
 #include "BatchRun.h"
-#include "DeepTree.h"
 #include "BatchState.h"
 #include "InputCollection.h"
-#include "PathText.h"
 #include "PosixPlatform.h"
 #include "RecordingObserver.h"
 #include "TempTree.h"
@@ -294,24 +292,6 @@ TEST_F(PosixTreeTest, AFolderThatTakesNoNewFilesKeepsItsOutputsWhole) {
     ASSERT_TRUE(WIFEXITED(nStatus));
     EXPECT_EQ(WEXITSTATUS(nStatus), 0);
     EXPECT_EQ(Read("OUTPUT/in/a.mmf"), (Bytes{'o', 'l', 'd'}));
-}
-
-TEST_F(PosixTreeTest, AFolderBeyondTheLongestPathGetsANoticeAndIsNeverAFile) {
-    const std::string strName(200, 'd');
-    fs::create_directories(m_root / "in");
-    const std::size_t nDeepest = deeptree::MakeChain(Path("in"), strName, 30, testinput::ValidSong());
-    ASSERT_GT(nDeepest, 4096u);
-    CollectDroppedFiles(m_platform, {Path("in")});
-    ASSERT_EQ(m_platform.m_vecNotices.size(), 1u);
-    const std::string& strNotice = m_platform.m_vecNotices[0];
-    EXPECT_GE(strNotice.find("\r\n"), 4096u);
-    EXPECT_EQ(strNotice.substr(strNotice.find("\r\n") - strName.size() - 1, strName.size() + 1), "/" + strName);
-    // Every entry is one of the files; the folders above the limit were listed.
-    ASSERT_GT(g_vecFileItems.size(), 15u);
-    for (std::size_t i = 0; i < g_vecFileItems.size(); ++i) {
-        EXPECT_EQ(FileNameOf(m_platform, g_vecFileItems[i].strPath), "f" + std::to_string(i) + ".mmf");
-    }
-    deeptree::Remove(Path("in"), strName);
 }
 
 }  // namespace

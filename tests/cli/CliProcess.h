@@ -36,7 +36,6 @@ struct CliOptions {
     bool bDropPrivileges = false;       // run as nobody when the test runs as root
     std::uint64_t nAddressSpace = 0;    // RLIMIT_AS in bytes; 0 leaves it
     std::uint64_t nFileSize = 0;        // RLIMIT_FSIZE in bytes (writes beyond fail, as on a full disk); 0 leaves it
-    std::vector<std::string> vecWrapper;  // a program that runs kestrel-cli (strace ...)
 };
 
 class CCliProcess {
@@ -53,8 +52,7 @@ public:
         if (::pipe(anPipe) != 0 || (options.eStdout != CliOptions::EStdout::File && ::pipe(anOut) != 0)) {
             return;
         }
-        std::vector<std::string> vecCommand = options.vecWrapper;
-        vecCommand.push_back(KESTREL_CLI_PATH);
+        std::vector<std::string> vecCommand = {KESTREL_CLI_PATH};
         vecCommand.insert(vecCommand.end(), vecArgs.begin(), vecArgs.end());
         m_pid = ::fork();
         if (m_pid == 0) {
@@ -91,7 +89,7 @@ public:
                 vecArgv.push_back(strArg.data());
             }
             vecArgv.push_back(nullptr);
-            ::execvp(vecArgv[0], vecArgv.data());
+            ::execv(KESTREL_CLI_PATH, vecArgv.data());
             ::_exit(127);
         }
         ::close(anPipe[0]);

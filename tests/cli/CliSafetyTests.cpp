@@ -112,27 +112,6 @@ TEST_F(CliSafetyTest, AReportThatDoesNotFitKeepsTheOldOne) {
     }
 }
 
-TEST_F(CliSafetyTest, AReportInAFolderThatTakesNoNewFilesKeepsTheOldOne) {
-    Write("in/a.mmf", testinput::ValidSong());
-    Write("reports/r.csv", {'o', 'l', 'd'});
-    // A folder that takes no new files, with a report anyone may write: the
-    // new report cannot be made beside it, so the old one stays whole
-    // rather than being rewritten in place.
-    fs::permissions(m_root / "reports", fs::perms::all & ~(fs::perms::owner_write | fs::perms::group_write |
-                                                           fs::perms::others_write));
-    fs::permissions(m_root, fs::perms::all);
-    fs::permissions(m_root / "reports/r.csv", fs::perms::all);
-    CliOptions options;
-    options.bDropPrivileges = true;
-    const CliResult result =
-        RunCli({"-q", "--output", Path("out"), "--report", Path("reports/r.csv"), Path("in/a.mmf")}, m_root, {}, options);
-    EXPECT_EQ(result.nExit, 1);
-    EXPECT_NE(result.strErr.find("cannot write the report " + Path("reports/r.csv")), std::string::npos)
-        << result.strErr;
-    EXPECT_EQ(Read("reports/r.csv"), (Bytes{'o', 'l', 'd'}));
-    EXPECT_TRUE(fs::exists(m_root / "out/a.mmf"));
-}
-
 TEST_F(CliSafetyTest, AnEmptyBaseFolderIsTakenFromALaterPath) {
     Write("x/c.mmf", testinput::ValidSong());
     const CliResult result = RunCli({"-q", "--output", Path("OUT"), "/nonexistent-kestrel", Path("x/c.mmf")}, m_root);

@@ -15,7 +15,6 @@
 #include "InputCollection.h"
 #include "ResourcePlatform.h"
 #include "TemporaryNames.h"
-#include "VelaBuilder.h"
 
 namespace {
 
@@ -53,17 +52,6 @@ std::string LowerWithSlashes(std::string strPath) {
         ch = ch == '\\' ? '/' : (ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch);
     }
     return strPath;
-}
-
-std::vector<std::uint8_t> ValidSong() {
-    vela::CSequenceBuilder sequence;
-    sequence.Note(0, 0, 2, 5, 48).EndOfSequence(48);
-    vela::CSetupBuilder setup;
-    setup.VoiceFormat0(1, 0, 5, vela::Format0VoiceParams());
-    return vela::CVelaFile()
-        .Add(vela::ContentsInfo(0x00))
-        .Add(vela::ScoreTrack(0).Add(vela::Setup(setup)).Add(vela::ScoreSequence(sequence)))
-        .ToBytes();
 }
 
 class CSilentObserver : public IBatchObserver {
@@ -125,8 +113,8 @@ int main() {
     Check("two folders have two identities", strIdentity != platform.FolderIdentity(strRoot));
     std::printf("folder identity form: %s\n", strIdentity.rfind("id:", 0) == 0 ? "128-bit file ID" : "file index");
 
-    // --- an output that is the input ----------------------------------------------
-    const std::vector<std::uint8_t> vecSong = ValidSong();
+    // --- an output that is the input (refused before it is read) -----------------
+    const std::vector<std::uint8_t> vecSong = {'M', 'M', 'M', 'D'};
     platform.ReplaceFile(strRoot + "\\Song.mmf", vecSong.data(), vecSong.size());
     g_nOverwriteMode.store(kOverwriteAll);
     FileItem item{strRoot + "\\Song.mmf", 0, {}};
