@@ -249,7 +249,7 @@ TEST_F(ReliabilityTest, FoldersBeyondTheLongestPathGetOneNoticeAndNoRow) {
     MakeDeepChain(m_root / "tree", strName, 40, testinput::ValidSong());  // 8,000 bytes deep
     const CliResult result = RunCli({"--output", m_scratch.Path("out"), m_scratch.Path("tree")}, m_root);
     RemoveDeepChain(m_root / "tree", strName);
-    RemoveDeepChain(m_root / "out", strName);
+    RemoveDeepChain(m_root / "out/tree", strName);
     EXPECT_EQ(result.nExit, 1);
     EXPECT_EQ(result.strOut.find("NG: Input file is not VELA."), std::string::npos) << result.strOut;
     EXPECT_EQ(result.strErr.find("There is no access authority to this folder."),
