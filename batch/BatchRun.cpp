@@ -1,27 +1,71 @@
 #include "BatchRun.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "BatchState.h"
+#include "BatchTexts.h"
 #include "ConvertFile.h"
 #include "IPlatform.h"
 #include "InputCollection.h"
+#include "JobPool.h"
+#include "MemoryBudget.h"
 #include "PathText.h"
+#include "RunPlan.h"
 
-void RunBatch(IPlatform& platform, IBatchObserver& observer) {
+void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs) {
     g_nOverwriteMode.store(kOverwriteAsk);
     const int nTotal = static_cast<int>(g_vecFileItems.size());
     observer.OnProgressInit(nTotal);
     observer.OnProgressButton(true);
     observer.OnCounts(0, 0, nTotal);
 
-    for (int i = 0; i < nTotal; ++i) {
-        if (g_bConverting.load() == 0 || g_nOverwriteMode.load() == kOverwriteCancel) {
-            break;
+    const std::vector<EntryPlan> vecPlan = PlanEntries(platform, g_vecFileItems);
+    CMemoryBudget budget(platform.MemoryForJobs());
+    RunCounts counts;
+    {
+        CJobPool pool(nJobs, nTotal, [&](int nIndex) {
+            ConvertEntry(platform, nIndex, vecPlan[static_cast<std::size_t>(nIndex)], &budget);
+        });
+        int nStarted = 0;
+        int nReported = 0;
+        bool bEnded = false;      // no entry starts any more
+        bool bCancelled = false;  // and none is reported any more
+        while (!bCancelled) {
+            while (nReported < nStarted && pool.IsDone(nReported)) {
+                ReportEntry(platform, observer, nReported, counts);
+                bCancelled = WasCancelledAt(g_vecFileItems[static_cast<std::size_t>(nReported)]);
+                ++nReported;
+                std::this_thread::yield();
+                if (bCancelled) {
+                    break;
+                }
+            }
+            if (bCancelled) {
+                break;
+            }
+            if (!bEnded && nStarted < nTotal &&
+                (g_bConverting.load() == 0 || g_nOverwriteMode.load() == kOverwriteCancel)) {
+                bEnded = true;
+            }
+            if (bEnded || nStarted == nTotal) {
+                if (nReported == nStarted) {
+                    break;
+                }
+                pool.WaitForChange();
+                continue;
+            }
+            // Entries that write the same output wait for the one before.
+            const int nEarlier = vecPlan[static_cast<std::size_t>(nStarted)].nEarlierSameOutput;
+            if (pool.HasRoom() && (nEarlier < 0 || pool.IsDone(nEarlier))) {
+                // The bar shows the entry about to be converted.
+                observer.OnProgressStep(nStarted);
+                pool.Start(nStarted);
+                ++nStarted;
+            } else {
+                pool.WaitForChange();
+            }
         }
-        observer.OnProgressStep(i);
-        ProcessFileItem(platform, observer, i);
-        std::this_thread::yield();
     }
 
     g_bConverting.store(0);
@@ -31,33 +75,43 @@ void RunBatch(IPlatform& platform, IBatchObserver& observer) {
     observer.OnFinished();
 }
 
-void ProcessFileItem(IPlatform& platform, IBatchObserver& observer, int nIndex) {
-    ConvertEntry(platform, nIndex);
-    ReportEntry(platform, observer, nIndex);
-}
-
-void ConvertEntry(IPlatform& platform, int nIndex) {
+void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget) {
     FileItem& item = g_vecFileItems[static_cast<std::size_t>(nIndex)];
-    const std::string strOutDir = MakeOutputDir(platform, item.strPath);
-    const int nResult = ConvertFileItem(platform, item, strOutDir);
+    int nResult = kResultConvertFailed;
+    try {
+        if (plan.bOutputIsAnInput) {
+            // Writing it would destroy an input of this run.
+            item.strResult = kTextOutputOpenError;
+            nResult = kResultOpenError;
+        } else {
+            const std::string strOutDir = MakeOutputDir(platform, item.strPath);
+            nResult = ConvertFileItem(platform, item, strOutDir, pBudget);
+        }
+    } catch (...) {
+        // Out of memory outside the conversion itself (paths, texts): this
+        // entry fails, the run goes on.
+        nResult = kResultConvertFailed;
+        try {
+            item.strResult = kTextConvertError;
+        } catch (...) {
+            item.strResult.clear();
+        }
+    }
     // Only the low byte is kept; only the value 1 means "converted".
     item.nResult = static_cast<std::int8_t>(static_cast<std::uint8_t>(nResult & 0xFF));
 }
 
-void ReportEntry(const IPlatform& platform, IBatchObserver& observer, int nIndex) {
-    // Counted afresh from the stored codes, so converted + errors is always
-    // the number of entries processed.
-    int nConverted = 0;
-    for (int i = 0; i <= nIndex; ++i) {
-        if (g_vecFileItems[static_cast<std::size_t>(i)].nResult == 1) {
-            ++nConverted;
-        }
-    }
-    const int nErrors = nIndex + 1 - nConverted;
-
+void ReportEntry(const IPlatform& platform, IBatchObserver& observer, int nIndex, RunCounts& counts) {
+    // Running counts, one entry at a time in list order: the same figures as
+    // a recount of the stored codes, without going over the list again.
     const FileItem& item = g_vecFileItems[static_cast<std::size_t>(nIndex)];
-    if (g_nOverwriteMode.load() != kOverwriteCancel) {
+    if (item.nResult == 1) {
+        ++counts.nConverted;
+    } else {
+        ++counts.nErrors;
+    }
+    if (!WasCancelledAt(item)) {
         observer.OnRow(FileNameOf(platform, item.strPath), item.strResult, item.strPath);
     }
-    observer.OnCounts(nConverted, nErrors, static_cast<int>(g_vecFileItems.size()));
+    observer.OnCounts(counts.nConverted, counts.nErrors, static_cast<int>(g_vecFileItems.size()));
 }

@@ -35,19 +35,35 @@ public:
     virtual void OnFinished() = 0;
 };
 
-// Converts the entries of g_vecFileItems in order on the calling thread (any
-// thread). Resets g_nOverwriteMode; before each entry leaves the loop when
+// Converts the entries of g_vecFileItems on the calling thread (any thread),
+// nJobs of them at a time (nJobs <= 1: one after another on this thread), and
+// reports each one in list order as soon as it and every entry before it are
+// done. Resets g_nOverwriteMode; before each entry starts, ends the run when
 // g_bConverting is 0 (stop request) or the run was cancelled at the overwrite
-// question; clears g_bConverting at the end.
-void RunBatch(IPlatform& platform, IBatchObserver& observer);
+// question (entries already started are finished; after a cancel only those
+// before the cancelled entry are reported); clears g_bConverting at the end.
+// Rows, counts and outputs are the same for any nJobs: entries that write the
+// same output are converted in list order. The overwrite question is asked
+// by one thread at a time, so with nJobs > 1 give a policy that does not
+// depend on the order of questions (overwrite all, or skip).
+void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs = 1);
 
-// Converts entry nIndex (output folder, job, stored result) and reports it
-// (row unless cancelled, counts).
-void ProcessFileItem(IPlatform& platform, IBatchObserver& observer, int nIndex);
+// The counts of a run so far.
+struct RunCounts {
+    int nConverted = 0;
+    int nErrors = 0;
+};
 
-// The two halves of ProcessFileItem. ConvertEntry touches only entry nIndex,
-// g_nOverwriteMode and the file system, so entries may be converted in
-// parallel; ReportEntry must then be called in list order once entries
-// 0..nIndex are converted.
-void ConvertEntry(IPlatform& platform, int nIndex);
-void ReportEntry(const IPlatform& platform, IBatchObserver& observer, int nIndex);
+struct EntryPlan;
+class CMemoryBudget;
+
+// The two halves of the per-entry step. ConvertEntry derives and creates the
+// output folder, runs the job and stores the low byte of its result; it
+// touches only entry nIndex, g_nOverwriteMode and the file system, so
+// entries may be converted in parallel, and nothing it meets (an exhausted
+// allocation included) leaves it: such an entry fails with
+// kTextConvertError. ReportEntry adds entry nIndex to the counts, adds its
+// row (unless the run was cancelled at it) and reports the counts; it must
+// be called in list order.
+void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget);
+void ReportEntry(const IPlatform& platform, IBatchObserver& observer, int nIndex, RunCounts& counts);

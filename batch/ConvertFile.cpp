@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "BatchTexts.h"
 #include "ByteBuffer.h"
 #include "CnvLarkWrentoHeron.h"
 #include "IPlatform.h"
+#include "MemoryBudget.h"
 #include "PathText.h"
 
 namespace {
@@ -17,8 +19,11 @@ namespace {
 // The converter takes a signed 32-bit size.
 constexpr std::uint64_t kMaxInputBytes = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
 
-// Attempts at finding a free temporary name before giving up.
-constexpr int kTempNameAttempts = 1000;
+enum class EExisting {
+    Replace,  // overwrite it
+    Keep,     // leave it; the job ends with code 1 (strResult set as needed)
+    Refuse,   // the job ends with the code returned alongside
+};
 
 // Decides whether an existing output may be replaced, asking the user while
 // the run's mode is still "ask". One question at a time: with entries
@@ -28,7 +33,7 @@ bool MayOverwrite(IPlatform& platform, FileItem& item, const std::string& strFil
     static std::mutex s_mutexQuestion;
     std::lock_guard<std::mutex> lock(s_mutexQuestion);
     if (g_nOverwriteMode.load() == kOverwriteAsk) {
-        switch (platform.AskYesNoCancel(strFileName + kTextOverwriteTail)) {
+        switch (platform.AskYesNoCancel(strFileName + platform.PromptText(EPromptText::OverwriteTail))) {
         case EAnswer::Yes:
             g_nOverwriteMode.store(kOverwriteAll);
             break;
@@ -43,60 +48,27 @@ bool MayOverwrite(IPlatform& platform, FileItem& item, const std::string& strFil
     return g_nOverwriteMode.load() == kOverwriteAll;
 }
 
-// A name in the output folder that no other writer uses: created exclusively,
-// so an existing file (of another run or program) is never touched.
-std::string TempName(const IPlatform& platform, const std::string& strOutDir) {
-    static std::atomic<unsigned> s_nCounter{0};
-    return strOutDir + platform.Separator() + "~kst" + std::to_string(s_nCounter.fetch_add(1)) + ".tmp";
+// An output that exists: the input itself and read-only files are refused,
+// otherwise the overwrite question decides.
+EExisting DecideOnExisting(IPlatform& platform, FileItem& item, const std::string& strFileName,
+                           const std::string& strOutPath, const PathAttributes& existing, int& nCode) {
+    if (platform.IsSameFile(item.strPath, strOutPath)) {
+        item.strResult = kTextOutputOpenError;
+        nCode = kResultOpenError;
+        return EExisting::Refuse;
+    }
+    if (existing.bReadOnly) {
+        item.strResult = kTextFileWriteError;
+        nCode = kResultWriteError;
+        return EExisting::Refuse;
+    }
+    return MayOverwrite(platform, item, strFileName) ? EExisting::Replace : EExisting::Keep;
 }
 
-// Writes a new output in place: created exclusively, and removed again if
-// writing it fails, so no partial file is left behind.
-EWriteResult WriteFreshOutput(IPlatform& platform, const std::string& strOutPath, const ByteBuffer& output) {
-    const EWriteResult eWrite = platform.WriteNewFile(strOutPath, output.Data(), output.Size());
-    if (eWrite == EWriteResult::WriteFailed) {
-        platform.RemoveFile(strOutPath);
-    }
-    return eWrite;
-}
-
-// Replaces an existing output: written next to it under a temporary name and
-// renamed over it, so a failed write leaves the old output intact.
-EWriteResult ReplaceOutput(IPlatform& platform, const std::string& strOutDir, const std::string& strOutPath,
-                           const ByteBuffer& output, bool& bTargetRefused) {
-    std::string strTemp;
-    EWriteResult eWrite = EWriteResult::Exists;
-    for (int nAttempt = 0; nAttempt < kTempNameAttempts && eWrite == EWriteResult::Exists; ++nAttempt) {
-        strTemp = TempName(platform, strOutDir);
-        eWrite = platform.WriteNewFile(strTemp, output.Data(), output.Size());
-    }
-    if (eWrite == EWriteResult::WriteFailed) {
-        platform.RemoveFile(strTemp);
-    }
-    // The target itself refuses to be replaced (a folder of that name, a file
-    // locked by another program): where a direct write would have failed to
-    // open it.
-    if (eWrite == EWriteResult::Ok && !platform.MoveReplace(strTemp, strOutPath)) {
-        platform.RemoveFile(strTemp);
-        bTargetRefused = true;
-    }
-    return eWrite;
-}
-
-int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strOutDir, const std::string& strOutPath,
-                bool bOutputExists, const ByteBuffer& output) {
-    EWriteResult eWrite = EWriteResult::Exists;
-    if (!bOutputExists) {
-        eWrite = WriteFreshOutput(platform, strOutPath, output);
-    }
-    bool bTargetRefused = false;
-    if (eWrite == EWriteResult::Exists) {
-        // Existing output (or one that appeared since it was looked for).
-        eWrite = ReplaceOutput(platform, strOutDir, strOutPath, output, bTargetRefused);
-    }
-    switch (eWrite) {
+int WriteResultCode(FileItem& item, const WriteOutcome& outcome) {
+    switch (outcome.eResult) {
     case EWriteResult::Ok:
-        break;
+        return 1;
     case EWriteResult::Exists:
     case EWriteResult::OpenFailed:
         item.strResult = kTextOutputOpenError;
@@ -105,11 +77,35 @@ int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strOutDi
         item.strResult = kTextFileWriteError;
         return kResultWriteError;
     }
-    if (bTargetRefused) {
-        item.strResult = kTextOutputOpenError;
-        return kResultOpenError;
+    return kResultWriteError;
+}
+
+int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strFileName, const std::string& strOutPath,
+                bool bOutputExists, const ByteBuffer& output) {
+    if (!bOutputExists) {
+        const WriteOutcome created = platform.WriteNewFile(strOutPath, output.Data(), output.Size());
+        if (created.eResult != EWriteResult::Exists) {
+            return WriteResultCode(item, created);
+        }
+        // Another writer was quicker: the same rules as for an output that
+        // was there from the start.
+        const PathAttributes existing = platform.QueryAttributes(strOutPath);
+        if (existing.bValid) {
+            int nCode = 1;
+            item.strResult.clear();
+            switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, nCode)) {
+            case EExisting::Refuse:
+                return nCode;
+            case EExisting::Keep:
+                return 1;
+            case EExisting::Replace:
+                item.strResult = kTextConvertSuccess;
+                platform.MakeAttributesNormal(strOutPath);
+                break;
+            }
+        }
     }
-    return 1;
+    return WriteResultCode(item, platform.ReplaceFile(strOutPath, output.Data(), output.Size()));
 }
 
 }  // namespace
@@ -118,24 +114,28 @@ int ConvertFile(IPlatform& platform, int nIndex, const std::string& strOutDir) {
     return ConvertFileItem(platform, g_vecFileItems[static_cast<std::size_t>(nIndex)], strOutDir);
 }
 
-int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir) {
+bool WasCancelledAt(const FileItem& item) {
+    return item.nResult == 1 && item.strResult.empty() && g_nOverwriteMode.load() == kOverwriteCancel;
+}
+
+int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir, CMemoryBudget* pBudget) {
     const std::string strFileName = FileNameOf(platform, item.strPath);
     const std::string strOutPath = strOutDir + platform.Separator() + strFileName;
 
     const PathAttributes existing = platform.QueryAttributes(strOutPath);
     if (existing.bValid) {
-        if (existing.bReadOnly) {
-            item.strResult = kTextFileWriteError;
-            return kResultWriteError;
-        }
-        if (!MayOverwrite(platform, item, strFileName)) {
+        int nCode = 1;
+        switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, nCode)) {
+        case EExisting::Refuse:
+            return nCode;
+        case EExisting::Keep:
             // No or Cancel: the existing output stays as it is.
             return 1;
+        case EExisting::Replace:
+            // A path that does not exist has no attributes to reset.
+            platform.MakeAttributesNormal(strOutPath);
+            break;
         }
-    }
-    if (existing.bValid) {
-        // A path that does not exist has no attributes to reset.
-        platform.MakeAttributesNormal(strOutPath);
     }
 
     if (!HasVelaExtension(platform, item.strPath)) {
@@ -143,11 +143,15 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
         return kResultNotVela;
     }
 
+    CMemoryBudget::CReservation reservation(pBudget);
     std::int32_t nResult = 0;
     ByteBuffer output;
     {
         std::vector<std::uint8_t> vecInput;
-        switch (platform.ReadWholeFile(item.strPath, vecInput, kMaxInputBytes)) {
+        const ReadOutcome read = platform.ReadWholeFile(
+            item.strPath, vecInput, kMaxInputBytes,
+            [&reservation](std::uint64_t nSize) { reservation.Reserve(EstimatedJobMemory(nSize)); });
+        switch (read.eResult) {
         case EReadResult::Ok:
             break;
         case EReadResult::OpenFailed:
@@ -163,8 +167,15 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
             item.strResult = kTextSizeZero;
             return kResultSizeZero;
         }
-        CCnvLarkWrentoHeron converter;
-        nResult = converter.Convert(vecInput.data(), static_cast<std::int32_t>(vecInput.size()), output);
+        try {
+            CCnvLarkWrentoHeron converter;
+            nResult = converter.Convert(vecInput.data(), static_cast<std::int32_t>(vecInput.size()), output);
+        } catch (const std::bad_alloc&) {
+            // The input fits in memory, its conversion does not: this file
+            // fails, the run goes on.
+            item.strResult = kTextConvertError;
+            return kResultConvertFailed;
+        }
     }
     if (nResult == 0) {
         item.strResult = kTextFormatInvalid;
@@ -176,6 +187,6 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
     }
 
     item.strResult = kTextConvertSuccess;
-    const int nWrite = WriteOutput(platform, item, strOutDir, strOutPath, existing.bValid, output);
+    const int nWrite = WriteOutput(platform, item, strFileName, strOutPath, existing.bValid, output);
     return nWrite == 1 ? nResult : nWrite;
 }

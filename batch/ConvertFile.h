@@ -6,13 +6,15 @@
 #include "BatchState.h"
 
 class IPlatform;
+class CMemoryBudget;
 
 // Result codes of the job besides the converter's own results (1 success,
 // 0 input rejected, negative converter failure).
-inline constexpr int kResultWriteError = -1;   // output read-only, or writing it failed
-inline constexpr int kResultOpenError = -2;    // input or output could not be opened
-inline constexpr int kResultNotVela = -3;      // name does not end in ".mmf"
-inline constexpr int kResultSizeZero = -4;     // input is empty
+inline constexpr int kResultWriteError = -1;     // output read-only, or writing it failed
+inline constexpr int kResultOpenError = -2;      // input or output could not be opened
+inline constexpr int kResultNotVela = -3;        // name does not end in ".mmf"
+inline constexpr int kResultSizeZero = -4;       // input is empty
+inline constexpr int kResultConvertFailed = -5;  // the conversion ran out of memory
 
 // Converts entry nIndex of g_vecFileItems into strOutDir (no trailing
 // separator; from MakeOutputDir) and returns the result code. Sets only the
@@ -21,10 +23,17 @@ int ConvertFile(IPlatform& platform, int nIndex, const std::string& strOutDir);
 
 // The same for an item held anywhere. Touches nothing else of the process but
 // g_nOverwriteMode (the overwrite question is asked by one thread at a time),
-// so entries may be converted on several threads at once.
+// so entries may be converted on several threads at once; pBudget (when
+// given) bounds the memory they hold together.
 //
-// A new output is created exclusively and removed again if writing it fails;
-// an existing output is replaced by writing a temporary file next to it and
-// renaming it over the target. Either way a failed write leaves neither a
-// partial file nor a damaged earlier output.
-int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir);
+// An output that is the input itself is refused. Outputs are written whole
+// or not at all (IPlatform::WriteNewFile, ReplaceFile): a failed write or a
+// killed run leaves neither a partial file nor a damaged earlier output. An
+// output that appears while the input converts is treated like one that was
+// there from the start: read-only refusal, then the overwrite question.
+int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir,
+                    CMemoryBudget* pBudget = nullptr);
+
+// Whether the run was cancelled at the overwrite question for this entry
+// (code 1, no text, cancelled mode): it gets no result row.
+bool WasCancelledAt(const FileItem& item);

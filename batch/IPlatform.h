@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,17 +32,32 @@ enum class EAnswer { Yes, No, Cancel };
 
 enum class EReadResult {
     Ok,          // the whole file is in the buffer (possibly 0 bytes)
-    OpenFailed,  // missing, not a regular file, no permission, locked, ...
+    OpenFailed,  // missing, not a regular file, no permission, locked, no memory for it, ...
     TooLarge,    // longer than the caller's limit; nothing was read
 };
 
 enum class EWriteResult {
     Ok,
     Exists,       // the path already exists; nothing was touched
-    OpenFailed,   // could not be created; nothing was written
-    WriteFailed,  // created, but writing, flushing or closing failed; the
-                  // incomplete file is left for the caller to remove
+    OpenFailed,   // could not be created or put in place; nothing was changed
+    WriteFailed,  // writing failed (disk full, ...); nothing was changed
 };
+
+// A read or write result with the system's error code of the failure (errno
+// or GetLastError), 0 when there is none. SystemErrorText gives its text.
+struct ReadOutcome {
+    EReadResult eResult = EReadResult::Ok;
+    int nSystemError = 0;
+};
+struct WriteOutcome {
+    EWriteResult eResult = EWriteResult::Ok;
+    int nSystemError = 0;
+};
+
+// The two texts that the dialog application holds as string resources: the
+// tail of the notice for a folder that cannot be listed (102) and of the
+// overwrite question (103).
+enum class EPromptText { NoAccessTail, OverwriteTail };
 
 class IPlatform {
 public:
@@ -77,16 +93,40 @@ public:
 
     // --- files -------------------------------------------------------------
     // Reads the whole file. Opens existing files only, without sharing where
-    // the system offers it. Files longer than nMaxBytes are not read.
-    virtual EReadResult ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
-                                      std::uint64_t nMaxBytes) = 0;
-    // Creates strPath, which must not exist yet, writes nSize bytes and
-    // flushes them to the disk before closing.
-    virtual EWriteResult WriteNewFile(const std::string& strPath, const std::uint8_t* pData,
+    // the system offers it. Files longer than nMaxBytes are not read. Once
+    // the size is known, and before the buffer is allocated, fnReserve (when
+    // given) is called with it; it may wait until that much memory is free.
+    // A buffer that cannot be allocated is an OpenFailed.
+    virtual ReadOutcome ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
+                                      std::uint64_t nMaxBytes,
+                                      const std::function<void(std::uint64_t)>& fnReserve) = 0;
+    // Creates strPath with the nSize bytes, all or nothing: they are written
+    // aside (to an unnamed file where the system offers one, otherwise under
+    // a temporary name that IsTemporaryName recognises) and put in place
+    // only when complete, never over a file that exists by then (Exists).
+    // Whenever the program is killed, strPath is either missing or complete.
+    // Nothing is flushed to the disk: the guarantee covers the program's
+    // end, not the machine's.
+    virtual WriteOutcome WriteNewFile(const std::string& strPath, const std::uint8_t* pData,
                                       std::size_t nSize) = 0;
-    // Renames strFrom to strTo, replacing an existing strTo in one step.
-    virtual bool MoveReplace(const std::string& strFrom, const std::string& strTo) = 0;
-    virtual bool RemoveFile(const std::string& strPath) = 0;
+    // Replaces the file strPath by the nSize bytes in one step, the same way:
+    // until the complete new file takes its place, the old one stays as it
+    // was. Keeps the old file's permission bits where the system has them.
+    // A folder or a locked file at strPath refuses (OpenFailed).
+    virtual WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData,
+                                     std::size_t nSize) = 0;
+    // Whether both paths lead to the same existing file (device and inode,
+    // volume and file ID), however they are spelt.
+    virtual bool IsSameFile(const std::string& strFirst, const std::string& strSecond) = 0;
+    // A text under which two spellings of one path compare equal as far as
+    // the text tells: the path itself on POSIX; on Windows case-folded, with
+    // '/' read as '\'.
+    virtual std::string PathKey(const std::string& strPath) const = 0;
+    // The system's text for an error code of a ReadOutcome or WriteOutcome.
+    virtual std::string SystemErrorText(int nSystemError) const = 0;
+    // How many bytes the jobs of one run may hold in memory at once: a share
+    // of the memory the process may use.
+    virtual std::uint64_t MemoryForJobs() = 0;
 
     // --- the user ------------------------------------------------------------
     // Modal Yes/No/Cancel question with the question-mark icon, captioned with
@@ -98,4 +138,8 @@ public:
     virtual void ShowNotice(const std::string& strText) = 0;
     // The program's name: the executable's file name without its extension.
     virtual std::string ApplicationTitle() = 0;
+    // One of the texts of the notice and the question (kTextNoAccessTail,
+    // kTextOverwriteTail); the dialog application loads them from its
+    // resources.
+    virtual std::string PromptText(EPromptText eText) = 0;
 };

@@ -8,21 +8,21 @@
 #include "BatchTexts.h"
 #include "IPlatform.h"
 #include "PathText.h"
+#include "TemporaryNames.h"
 
 int CollectDroppedFiles(IPlatform& platform, const std::vector<std::string>& vecPaths) {
     g_strBaseDir.clear();
     g_vecFileItems.clear();
     g_bConverting.store(1);
 
-    // The first path fixes the base folder, even when it is empty (a file in
-    // the root of a POSIX file system).
-    bool bBaseFixed = false;
+    // The first path fixes the base folder; a later one is consulted only
+    // while it is still empty (a first path in the root of a POSIX file
+    // system leaves it so).
     int nNotices = 0;
     for (const std::string& strPath : vecPaths) {
-        if (!bBaseFixed) {
+        if (g_strBaseDir.empty()) {
             const std::size_t nPos = FindLastSeparator(platform, strPath);
             g_strBaseDir = nPos == std::string::npos ? g_strAppDir : strPath.substr(0, nPos);
-            bBaseFixed = true;
         }
         const PathAttributes attributes = platform.QueryAttributes(strPath);
         if (!attributes.bValid || attributes.bDirectory) {
@@ -57,7 +57,7 @@ int CollectFolder(IPlatform& platform, const std::string& strFolder) {
 
         vecEntries.clear();
         if (!platform.ListFolder(strCurrent, vecEntries)) {
-            platform.ShowNotice(strCurrent + kTextNoAccessTail);
+            platform.ShowNotice(strCurrent + platform.PromptText(EPromptText::NoAccessTail));
             ++nNotices;
             continue;
         }
@@ -73,7 +73,8 @@ int CollectFolder(IPlatform& platform, const std::string& strFolder) {
             }
             if (entry.bFolder) {
                 queFolders.push_back(strPrefix + entry.strName);
-            } else {
+            } else if (!IsTemporaryName(entry.strName)) {
+                // (An output being written, or one a killed run left behind.)
                 g_vecFileItems.push_back(FileItem{strPrefix + entry.strName, 0, {}});
             }
         }
@@ -81,15 +82,16 @@ int CollectFolder(IPlatform& platform, const std::string& strFolder) {
     return nNotices;
 }
 
-std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath) {
-    const char chSeparator = platform.Separator();
-    std::string strOut = g_strOutputRoot.empty() ? g_strBaseDir + chSeparator + "OUTPUT" : g_strOutputRoot;
-    if (!platform.QueryAttributes(strOut).bValid) {
-        platform.CreateFolder(strOut);
-    }
+namespace {
 
-    // The input's place below the base folder, as "\x\y"; empty for an input
-    // in the base folder itself or outside it.
+std::string OutputRoot(const IPlatform& platform) {
+    return g_strOutputRoot.empty() ? g_strBaseDir + platform.Separator() + "OUTPUT" : g_strOutputRoot;
+}
+
+// The input's folder levels below the base folder ("\x", "\y" for B\x\y),
+// top first; none for an input in the base folder itself or outside it.
+std::vector<std::string> OutputLevels(const IPlatform& platform, const std::string& strInputPath) {
+    const char chSeparator = platform.Separator();
     const std::string strDir = FolderOf(platform, strInputPath);
     const std::size_t nBase = g_strBaseDir.size();
     std::string strRelative;
@@ -98,7 +100,7 @@ std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath) 
         strRelative = strDir.substr(nBase);
     }
 
-    // Split "\x\y" into its levels, last first, then create them top down.
+    // Split "\x\y" into its levels, last first, then turn the list round.
     std::vector<std::string> vecLevels;
     while (!strRelative.empty()) {
         const std::size_t nPos = FindLastSeparator(platform, strRelative);
@@ -111,8 +113,26 @@ std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath) 
         }
         strRelative.resize(nPos);
     }
-    for (auto it = vecLevels.rbegin(); it != vecLevels.rend(); ++it) {
-        strOut += *it;
+    return {vecLevels.rbegin(), vecLevels.rend()};
+}
+
+}  // namespace
+
+std::string OutputDirOf(const IPlatform& platform, const std::string& strInputPath) {
+    std::string strOut = OutputRoot(platform);
+    for (const std::string& strLevel : OutputLevels(platform, strInputPath)) {
+        strOut += strLevel;
+    }
+    return strOut;
+}
+
+std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath) {
+    std::string strOut = OutputRoot(platform);
+    if (!platform.QueryAttributes(strOut).bValid) {
+        platform.CreateFolder(strOut);
+    }
+    for (const std::string& strLevel : OutputLevels(platform, strInputPath)) {
+        strOut += strLevel;
         if (!platform.QueryAttributes(strOut).bValid) {
             platform.CreateFolder(strOut);
         }

@@ -8,7 +8,8 @@ class IPlatform;
 
 // Starts a batch: empties g_vecFileItems, sets g_bConverting to 1, fixes
 // g_strBaseDir from the first path (its folder; g_strAppDir when it has no
-// separator) and collects the paths in order. A folder, or a path whose
+// separator; a later path while the folder came out empty) and collects the
+// paths in order. A folder, or a path whose
 // attributes cannot be read, is scanned with CollectFolder; anything else
 // becomes one entry whatever its extension. Paths are full paths, as a drop
 // delivers them. Returns the number of folders that could not be listed
@@ -21,8 +22,9 @@ int CollectDroppedFiles(IPlatform& platform, const std::vector<std::string>& vec
 // Appends every file below strFolder to g_vecFileItems, breadth-first: the
 // folder's own files, then those of its subfolders in listing order, then of
 // their subfolders, and so on. Every non-folder entry is taken (hidden ones
-// too). Linked folders are entered, but no folder is listed twice, so links
-// that form loops end the scan all the same. A folder that cannot be listed
+// too), except the temporary files of outputs being written (IsTemporaryName).
+// Linked folders are entered, but no folder is listed twice, so links that
+// form loops end the scan all the same. A folder that cannot be listed
 // yields one notice (folder + kTextNoAccessTail) and no entries. Returns the
 // number of such notices.
 int CollectFolder(IPlatform& platform, const std::string& strFolder);
@@ -34,3 +36,5 @@ int CollectFolder(IPlatform& platform, const std::string& strFolder);
 // goes straight into <root>. "Below" needs a separator right after B:
 // C:\music is not below C:\m.
 std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath);
+// The same folder, worked out from the text alone: nothing is created.
+std::string OutputDirOf(const IPlatform& platform, const std::string& strInputPath);

@@ -2,13 +2,21 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
+#include <new>
+#include <system_error>
 #include <utility>
+
+#include "BatchTexts.h"
+#include "TemporaryNames.h"
 
 namespace {
 
@@ -33,6 +41,168 @@ public:
 private:
     int m_nFd;
 };
+
+// Attempts at finding a free temporary name before giving up.
+constexpr int kTemporaryNameAttempts = 1000;
+// LinkUnnamed's answer when the system has no way to name an unnamed file.
+constexpr int kCannotLink = -1;
+
+// How an unnamed file gets its name here; found out at the first use.
+enum ELinkWay : int { kLinkUnknown, kLinkEmptyPath, kLinkProc, kLinkNone };
+std::atomic<int> g_nLinkWay{kLinkUnknown};
+
+std::atomic<unsigned long> g_nTemporaryCounter{0};
+
+std::string NextTemporaryName() {
+    return TemporaryName(static_cast<unsigned long>(::getpid()), g_nTemporaryCounter.fetch_add(1));
+}
+
+// The folder part of a path with its trailing '/', empty when there is none.
+std::string FolderPrefix(const std::string& strPath) {
+    const std::size_t nPos = strPath.rfind('/');
+    return nPos == std::string::npos ? std::string() : strPath.substr(0, nPos + 1);
+}
+
+// Writes every byte; 0 or the errno of the failure.
+int WriteAll(int nFd, const std::uint8_t* pData, std::size_t nSize) {
+    std::size_t nDone = 0;
+    while (nDone < nSize) {
+        const ssize_t nWritten = ::write(nFd, pData + nDone, nSize - nDone);
+        if (nWritten < 0 && errno == EINTR) {
+            continue;
+        }
+        if (nWritten < 0) {
+            return errno;
+        }
+        if (nWritten == 0) {
+            return ENOSPC;
+        }
+        nDone += static_cast<std::size_t>(nWritten);
+    }
+    return 0;
+}
+
+// The old file's owner (root only) and permission bits for its replacement.
+void KeepPermissions(int nFd, const struct stat& stOld) {
+    if (::geteuid() == 0 && ::fchown(nFd, stOld.st_uid, stOld.st_gid) != 0) {
+        // Owner not kept (a file system without owners): the bits still are.
+    }
+    ::fchmod(nFd, stOld.st_mode & 07777);
+}
+
+// Removes a named temporary file when the scope ends, unless it was put in
+// its final place.
+class CTemporaryFile {
+public:
+    explicit CTemporaryFile(std::string strPath) : m_strPath(std::move(strPath)) {}
+    ~CTemporaryFile() {
+        if (!m_strPath.empty()) {
+            ::unlink(m_strPath.c_str());
+        }
+    }
+    CTemporaryFile(const CTemporaryFile&) = delete;
+    CTemporaryFile& operator=(const CTemporaryFile&) = delete;
+    void Placed() { m_strPath.clear(); }
+
+private:
+    std::string m_strPath;
+};
+
+#if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
+bool UnnamedFilesPossible() {
+    return g_nLinkWay.load() != kLinkNone;
+}
+
+int OpenUnnamed(const std::string& strPrefix) {
+    return ::open(strPrefix.empty() ? "." : strPrefix.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+}
+
+// Gives the unnamed file behind nFd the name strPath, never replacing a file
+// of that name (EEXIST). 0, an errno, or kCannotLink.
+int LinkUnnamed(int nFd, const std::string& strPath) {
+    const int nWay = g_nLinkWay.load();
+    if (nWay == kLinkUnknown || nWay == kLinkEmptyPath) {
+        // Needs CAP_DAC_READ_SEARCH; without it the answer is ENOENT.
+        if (::linkat(nFd, "", AT_FDCWD, strPath.c_str(), AT_EMPTY_PATH) == 0) {
+            g_nLinkWay.store(kLinkEmptyPath);
+            return 0;
+        }
+        if (nWay == kLinkEmptyPath || (errno != ENOENT && errno != EPERM)) {
+            return errno;
+        }
+    }
+    const std::string strProc = "/proc/self/fd/" + std::to_string(nFd);
+    if (::linkat(AT_FDCWD, strProc.c_str(), AT_FDCWD, strPath.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        g_nLinkWay.store(kLinkProc);
+        return 0;
+    }
+    const int nError = errno;
+    if (nError == ENOENT && ::access("/proc/self/fd", F_OK) != 0) {
+        g_nLinkWay.store(kLinkNone);
+        return kCannotLink;
+    }
+    return nError;
+}
+#else
+bool UnnamedFilesPossible() {
+    return false;
+}
+int OpenUnnamed(const std::string&) {
+    errno = EOPNOTSUPP;
+    return -1;
+}
+int LinkUnnamed(int, const std::string&) {
+    return kCannotLink;
+}
+#endif
+
+// Whether an O_TMPFILE open failed only because the kernel or the file
+// system does not offer unnamed files.
+bool UnnamedFilesRefused(int nError) {
+    return nError == EOPNOTSUPP || nError == EISDIR || nError == EINVAL || nError == ENOSYS;
+}
+
+// Renames strFrom to strTo unless strTo exists (EEXIST). 0 or an errno.
+int RenameNoReplace(const std::string& strFrom, const std::string& strTo) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, strFrom.c_str(), AT_FDCWD, strTo.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        return errno;
+    }
+#endif
+    if (::link(strFrom.c_str(), strTo.c_str()) == 0) {
+        ::unlink(strFrom.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
+        return errno;
+    }
+    // No hard links either (FAT, in-memory file systems): look, then rename.
+    // Only a file made in the moment between the two could be replaced.
+    struct stat st {};
+    if (::lstat(strTo.c_str(), &st) == 0) {
+        return EEXIST;
+    }
+    return ::rename(strFrom.c_str(), strTo.c_str()) == 0 ? 0 : errno;
+}
+
+// Whether a listed entry is a folder (or a link to one). The kind comes from
+// the listing where it tells, otherwise from a look-up relative to the open
+// folder, which works however long the folder's own path is.
+bool IsFolderEntry(int nFolderFd, const dirent& entry) {
+#if defined(DT_DIR) && defined(DT_UNKNOWN) && defined(DT_LNK)
+    if (entry.d_type == DT_DIR) {
+        return true;
+    }
+    if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) {
+        return false;
+    }
+#endif
+    struct stat st {};
+    return ::fstatat(nFolderFd, entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
 
 }  // namespace
 
@@ -82,18 +252,14 @@ bool CPosixPlatform::ListFolder(const std::string& strFolder, std::vector<Folder
     if (pDir == nullptr) {
         return false;
     }
-    const std::string strPrefix = (!strFolder.empty() && strFolder.back() == '/') ? strFolder : strFolder + '/';
+    const int nFolderFd = ::dirfd(pDir);
     const std::size_t nFirst = vecEntries.size();
     while (const dirent* pEntry = ::readdir(pDir)) {
         const std::string strName = pEntry->d_name;
         if (strName == "." || strName == "..") {
             continue;
         }
-        // Links are followed: a link to a folder is a folder. A dangling link
-        // is a file entry, which then fails to open.
-        struct stat st {};
-        const bool bFolder = ::stat((strPrefix + strName).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        vecEntries.push_back(FolderEntry{strName, bFolder});
+        vecEntries.push_back(FolderEntry{strName, IsFolderEntry(nFolderFd, *pEntry)});
     }
     ::closedir(pDir);
     std::sort(vecEntries.begin() + static_cast<std::ptrdiff_t>(nFirst), vecEntries.end(),
@@ -110,22 +276,34 @@ std::string CPosixPlatform::FolderIdentity(const std::string& strFolder) {
            std::to_string(static_cast<unsigned long long>(st.st_ino));
 }
 
-EReadResult CPosixPlatform::ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
-                                          std::uint64_t nMaxBytes) {
+ReadOutcome CPosixPlatform::ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
+                                          std::uint64_t nMaxBytes,
+                                          const std::function<void(std::uint64_t)>& fnReserve) {
     vecData.clear();
     // O_NONBLOCK: opening a pipe must not wait for a writer.
     CFileDescriptor file(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.Get() < 0) {
-        return EReadResult::OpenFailed;
+        return {EReadResult::OpenFailed, errno};
     }
     struct stat st {};
-    if (::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return EReadResult::OpenFailed;
+    if (::fstat(file.Get(), &st) != 0) {
+        return {EReadResult::OpenFailed, errno};
     }
-    if (static_cast<std::uint64_t>(st.st_size) > nMaxBytes) {
-        return EReadResult::TooLarge;
+    if (!S_ISREG(st.st_mode)) {
+        return {EReadResult::OpenFailed, S_ISDIR(st.st_mode) ? EISDIR : EINVAL};
     }
-    vecData.resize(static_cast<std::size_t>(st.st_size));
+    const std::uint64_t nSize = static_cast<std::uint64_t>(st.st_size);
+    if (nSize > nMaxBytes) {
+        return {EReadResult::TooLarge, EFBIG};
+    }
+    if (fnReserve) {
+        fnReserve(nSize);
+    }
+    try {
+        vecData.resize(static_cast<std::size_t>(nSize));
+    } catch (const std::bad_alloc&) {
+        return {EReadResult::OpenFailed, ENOMEM};
+    }
     std::size_t nDone = 0;
     while (nDone < vecData.size()) {
         const ssize_t nRead = ::read(file.Get(), vecData.data() + nDone, vecData.size() - nDone);
@@ -133,7 +311,9 @@ EReadResult CPosixPlatform::ReadWholeFile(const std::string& strPath, std::vecto
             continue;
         }
         if (nRead < 0) {
-            return EReadResult::OpenFailed;
+            const int nError = errno;
+            std::vector<std::uint8_t>().swap(vecData);
+            return {EReadResult::OpenFailed, nError};
         }
         if (nRead == 0) {
             break;  // shrank while being read: take what is there
@@ -141,40 +321,144 @@ EReadResult CPosixPlatform::ReadWholeFile(const std::string& strPath, std::vecto
         nDone += static_cast<std::size_t>(nRead);
     }
     vecData.resize(nDone);
-    return EReadResult::Ok;
+    return {};
 }
 
-EWriteResult CPosixPlatform::WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
-    CFileDescriptor file(::open(strPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-    if (file.Get() < 0) {
-        return errno == EEXIST ? EWriteResult::Exists : EWriteResult::OpenFailed;
-    }
-    std::size_t nDone = 0;
-    while (nDone < nSize) {
-        const ssize_t nWritten = ::write(file.Get(), pData + nDone, nSize - nDone);
-        if (nWritten < 0 && errno == EINTR) {
-            continue;
+WriteOutcome CPosixPlatform::WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+    return WriteAndPlace(strPath, pData, nSize, false);
+}
+
+WriteOutcome CPosixPlatform::ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+    return WriteAndPlace(strPath, pData, nSize, true);
+}
+
+// No fsync: a batch of small files would become many times slower than
+// copying them, and what is promised is that no program end (kill, crash,
+// full disk) exposes a partial file, which the rename or link provides.
+WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
+                                           bool bReplace) {
+    struct stat stOld {};
+    bool bKeepPermissions = false;
+    if (bReplace && ::stat(strPath.c_str(), &stOld) == 0) {
+        if (S_ISDIR(stOld.st_mode)) {
+            return {EWriteResult::OpenFailed, EISDIR};
         }
-        if (nWritten <= 0) {
-            return EWriteResult::WriteFailed;
-        }
-        nDone += static_cast<std::size_t>(nWritten);
+        bKeepPermissions = S_ISREG(stOld.st_mode);
     }
-    // Write and close errors are checked; no fsync per file, which would make
-    // a batch of small files many times slower than copying them. The rename
-    // that follows still never exposes a partly written output.
+    const std::string strPrefix = FolderPrefix(strPath);
+
+    if (m_bUnnamedFiles && UnnamedFilesPossible()) {
+        CFileDescriptor file(OpenUnnamed(strPrefix));
+        if (file.Get() < 0 && !UnnamedFilesRefused(errno)) {
+            return {EWriteResult::OpenFailed, errno};
+        }
+        if (file.Get() >= 0) {
+            OnWriteStage(EWriteStage::Created, strPath);
+            if (const int nError = WriteAll(file.Get(), pData, nSize)) {
+                return {EWriteResult::WriteFailed, nError};
+            }
+            if (bKeepPermissions) {
+                KeepPermissions(file.Get(), stOld);
+            }
+            OnWriteStage(EWriteStage::Written, strPath);
+            std::string strName = strPath;
+            int nError = 0;
+            if (bReplace) {
+                // A name of its own first: only a named file can be renamed
+                // over the old one.
+                for (int nAttempt = 0; nAttempt < kTemporaryNameAttempts; ++nAttempt) {
+                    strName = strPrefix + NextTemporaryName();
+                    nError = LinkUnnamed(file.Get(), strName);
+                    if (nError != EEXIST) {
+                        break;
+                    }
+                }
+            } else {
+                nError = LinkUnnamed(file.Get(), strPath);
+            }
+            if (nError == 0) {
+                if (!file.Close()) {
+                    nError = errno;
+                    ::unlink(strName.c_str());
+                    return {EWriteResult::WriteFailed, nError};
+                }
+                if (bReplace && ::rename(strName.c_str(), strPath.c_str()) != 0) {
+                    nError = errno;
+                    ::unlink(strName.c_str());
+                    return {EWriteResult::OpenFailed, nError};
+                }
+                return {};
+            }
+            if (nError == EEXIST && !bReplace) {
+                return {EWriteResult::Exists, EEXIST};
+            }
+            if (nError != kCannotLink) {
+                return {EWriteResult::OpenFailed, nError};
+            }
+            // This system cannot give unnamed files a name: a named one then.
+        }
+    }
+
+    std::string strTemporary;
+    int nFd = -1;
+    for (int nAttempt = 0; nAttempt < kTemporaryNameAttempts && nFd < 0; ++nAttempt) {
+        strTemporary = strPrefix + NextTemporaryName();
+        nFd = ::open(strTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (nFd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (nFd < 0) {
+        return {EWriteResult::OpenFailed, errno};
+    }
+    CTemporaryFile temporary(strTemporary);
+    CFileDescriptor file(nFd);
+    OnWriteStage(EWriteStage::Created, strPath);
+    if (const int nError = WriteAll(file.Get(), pData, nSize)) {
+        return {EWriteResult::WriteFailed, nError};
+    }
+    if (bKeepPermissions) {
+        KeepPermissions(file.Get(), stOld);
+    }
     if (!file.Close()) {
-        return EWriteResult::WriteFailed;
+        return {EWriteResult::WriteFailed, errno};
     }
-    return EWriteResult::Ok;
+    OnWriteStage(EWriteStage::Written, strPath);
+    const int nError =
+        bReplace ? (::rename(strTemporary.c_str(), strPath.c_str()) == 0 ? 0 : errno) : RenameNoReplace(strTemporary, strPath);
+    if (nError == 0) {
+        temporary.Placed();
+        return {};
+    }
+    return {nError == EEXIST && !bReplace ? EWriteResult::Exists : EWriteResult::OpenFailed, nError};
 }
 
-bool CPosixPlatform::MoveReplace(const std::string& strFrom, const std::string& strTo) {
-    return ::rename(strFrom.c_str(), strTo.c_str()) == 0;
+bool CPosixPlatform::IsSameFile(const std::string& strFirst, const std::string& strSecond) {
+    struct stat stFirst {};
+    struct stat stSecond {};
+    return ::stat(strFirst.c_str(), &stFirst) == 0 && ::stat(strSecond.c_str(), &stSecond) == 0 &&
+           stFirst.st_dev == stSecond.st_dev && stFirst.st_ino == stSecond.st_ino;
 }
 
-bool CPosixPlatform::RemoveFile(const std::string& strPath) {
-    return ::unlink(strPath.c_str()) == 0;
+std::string CPosixPlatform::SystemErrorText(int nSystemError) const {
+    return std::error_code(nSystemError, std::generic_category()).message();
+}
+
+std::uint64_t CPosixPlatform::MemoryForJobs() {
+    std::uint64_t nLimit = std::numeric_limits<std::uint64_t>::max();
+    const long nPages = ::sysconf(_SC_PHYS_PAGES);
+    const long nPageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (nPages > 0 && nPageSize > 0) {
+        nLimit = static_cast<std::uint64_t>(nPages) * static_cast<std::uint64_t>(nPageSize);
+    }
+    for (const int nResource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit limit {};
+        if (::getrlimit(nResource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+            nLimit = std::min<std::uint64_t>(nLimit, static_cast<std::uint64_t>(limit.rlim_cur));
+        }
+    }
+    constexpr std::uint64_t kUnknown = std::uint64_t{2} << 30;
+    return nLimit == std::numeric_limits<std::uint64_t>::max() ? kUnknown / 2 : nLimit / 2;
 }
 
 EAnswer CPosixPlatform::AskYesNoCancel(const std::string&) {
@@ -184,4 +468,8 @@ EAnswer CPosixPlatform::AskYesNoCancel(const std::string&) {
 
 void CPosixPlatform::ShowNotice(const std::string& strText) {
     std::fprintf(stderr, "%s: %s\n", m_strTitle.c_str(), strText.c_str());
+}
+
+std::string CPosixPlatform::PromptText(EPromptText eText) {
+    return eText == EPromptText::NoAccessTail ? kTextNoAccessTail : kTextOverwriteTail;
 }

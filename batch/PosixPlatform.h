@@ -23,22 +23,52 @@ public:
     bool CreateFolder(const std::string& strPath) override;
     bool ChangeFolder(const std::string& strPath) override;
     std::string CurrentFolder() override;
+    // The kind of each entry is looked up relative to the open folder, so
+    // it is known however long the folder's path is.
     bool ListFolder(const std::string& strFolder, std::vector<FolderEntry>& vecEntries) override;
     // "device:inode".
     std::string FolderIdentity(const std::string& strFolder) override;
 
     // Only regular files are read (a pipe or device never blocks the run).
-    EReadResult ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
-                              std::uint64_t nMaxBytes) override;
-    EWriteResult WriteNewFile(const std::string& strPath, const std::uint8_t* pData,
+    ReadOutcome ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
+                              std::uint64_t nMaxBytes,
+                              const std::function<void(std::uint64_t)>& fnReserve) override;
+    // Linux: an unnamed file (O_TMPFILE) linked into place. Elsewhere, or on
+    // file systems without it: a temporary name, renamed without replacing.
+    WriteOutcome WriteNewFile(const std::string& strPath, const std::uint8_t* pData,
                               std::size_t nSize) override;
-    bool MoveReplace(const std::string& strFrom, const std::string& strTo) override;
-    bool RemoveFile(const std::string& strPath) override;
+    // The new file gets the old one's permission bits (and, for root, its
+    // owner) before it is renamed over it.
+    WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData,
+                             std::size_t nSize) override;
+    bool IsSameFile(const std::string& strFirst, const std::string& strSecond) override;
+    std::string PathKey(const std::string& strPath) const override { return strPath; }
+    std::string SystemErrorText(int nSystemError) const override;
+    // Half of the smaller of the physical memory and the address-space limit.
+    std::uint64_t MemoryForJobs() override;
 
     EAnswer AskYesNoCancel(const std::string& strText) override;
     void ShowNotice(const std::string& strText) override;
     std::string ApplicationTitle() override { return m_strTitle; }
+    std::string PromptText(EPromptText eText) override;
+
+protected:
+    // Points of a file write, for tests that interrupt one at a known place.
+    enum class EWriteStage {
+        Created,  // the file is open, nothing written yet
+        Written,  // every byte is written, the file not yet in its final place
+    };
+    virtual void OnWriteStage(EWriteStage /*eStage*/, const std::string& /*strPath*/) {}
+
+    // Tests take the road of file systems without unnamed files.
+    void UseUnnamedFiles(bool bUse) { m_bUnnamedFiles = bUse; }
 
 private:
+    // Writes the bytes beside strPath and puts them in place, replacing an
+    // existing file or not.
+    WriteOutcome WriteAndPlace(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
+                               bool bReplace);
+
     std::string m_strTitle;
+    bool m_bUnnamedFiles = true;
 };

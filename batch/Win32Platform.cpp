@@ -1,8 +1,12 @@
 #include "Win32Platform.h"
 
+#include <atomic>
+#include <new>
 #include <string>
 
+#include "BatchTexts.h"
 #include "PathText.h"
+#include "TemporaryNames.h"
 
 namespace {
 
@@ -31,6 +35,50 @@ private:
 
 // Largest piece handed to one ReadFile or WriteFile call.
 constexpr DWORD kMaxChunk = 1u << 30;
+
+// Attempts at finding a free temporary name before giving up.
+constexpr int kTemporaryNameAttempts = 1000;
+
+std::atomic<unsigned long> g_nTemporaryCounter{0};
+
+// Opens a file or folder only to ask who it is: no access, every sharing
+// mode, so it works on files that others hold open. Links are followed.
+HANDLE OpenForIdentity(const std::string& strPath) {
+    return ::CreateFileA(strPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// The volume serial and file ID of an open file: the 128-bit ID where the
+// system offers it (unique on ReFS too), else the 64-bit file index.
+std::string HandleIdentity(HANDLE hFile) {
+    FILE_ID_INFO id{};
+    if (::GetFileInformationByHandleEx(hFile, FileIdInfo, &id, sizeof(id))) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        std::string strIdentity = "id:" + std::to_string(id.VolumeSerialNumber) + ':';
+        for (const BYTE by : id.FileId.Identifier) {
+            strIdentity += kHex[by >> 4];
+            strIdentity += kHex[by & 0x0F];
+        }
+        return strIdentity;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(hFile, &info)) {
+        return {};
+    }
+    return std::to_string(info.dwVolumeSerialNumber) + ':' + std::to_string(info.nFileIndexHigh) + ':' +
+           std::to_string(info.nFileIndexLow);
+}
+
+std::string FullPathOf(const std::string& strPath) {
+    const DWORD dwLength = ::GetFullPathNameA(strPath.c_str(), 0, nullptr, nullptr);
+    if (dwLength == 0) {
+        return {};
+    }
+    std::string strFull(dwLength, '\0');
+    const DWORD dwWritten = ::GetFullPathNameA(strPath.c_str(), dwLength, strFull.data(), nullptr);
+    strFull.resize(dwWritten < dwLength ? dwWritten : 0);
+    return strFull;
+}
 
 }  // namespace
 
@@ -105,44 +153,44 @@ bool CWin32Platform::ListFolder(const std::string& strFolder, std::vector<Folder
 }
 
 std::string CWin32Platform::FolderIdentity(const std::string& strFolder) {
-    // FILE_FLAG_BACKUP_SEMANTICS opens folders; without FILE_FLAG_OPEN_REPARSE_POINT
-    // a junction or link is followed to its target.
-    CFileHandle folder(::CreateFileA(strFolder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder.Valid()) {
-        return {};
-    }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(folder.Get(), &info)) {
-        return {};
-    }
-    return std::to_string(info.dwVolumeSerialNumber) + ':' + std::to_string(info.nFileIndexHigh) + ':' +
-           std::to_string(info.nFileIndexLow);
+    CFileHandle folder(OpenForIdentity(strFolder));
+    return folder.Valid() ? HandleIdentity(folder.Get()) : std::string();
 }
 
-EReadResult CWin32Platform::ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
-                                          std::uint64_t nMaxBytes) {
+ReadOutcome CWin32Platform::ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
+                                          std::uint64_t nMaxBytes,
+                                          const std::function<void(std::uint64_t)>& fnReserve) {
     vecData.clear();
     CFileHandle file(::CreateFileA(strPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                    nullptr));
     if (!file.Valid()) {
-        return EReadResult::OpenFailed;
+        return {EReadResult::OpenFailed, static_cast<int>(::GetLastError())};
     }
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) {
-        return EReadResult::OpenFailed;
+        return {EReadResult::OpenFailed, static_cast<int>(::GetLastError())};
     }
-    if (static_cast<std::uint64_t>(size.QuadPart) > nMaxBytes) {
-        return EReadResult::TooLarge;
+    const std::uint64_t nSize = static_cast<std::uint64_t>(size.QuadPart);
+    if (nSize > nMaxBytes) {
+        return {EReadResult::TooLarge, ERROR_FILE_TOO_LARGE};
     }
-    vecData.resize(static_cast<std::size_t>(size.QuadPart));
+    if (fnReserve) {
+        fnReserve(nSize);
+    }
+    try {
+        vecData.resize(static_cast<std::size_t>(nSize));
+    } catch (const std::bad_alloc&) {
+        return {EReadResult::OpenFailed, ERROR_NOT_ENOUGH_MEMORY};
+    }
     std::size_t nDone = 0;
     while (nDone < vecData.size()) {
         const std::size_t nLeft = vecData.size() - nDone;
         const DWORD dwWant = nLeft > kMaxChunk ? kMaxChunk : static_cast<DWORD>(nLeft);
         DWORD dwRead = 0;
         if (!::ReadFile(file.Get(), vecData.data() + nDone, dwWant, &dwRead, nullptr)) {
-            return EReadResult::OpenFailed;
+            const int nError = static_cast<int>(::GetLastError());
+            std::vector<std::uint8_t>().swap(vecData);
+            return {EReadResult::OpenFailed, nError};
         }
         if (dwRead == 0) {
             break;
@@ -150,39 +198,118 @@ EReadResult CWin32Platform::ReadWholeFile(const std::string& strPath, std::vecto
         nDone += dwRead;
     }
     vecData.resize(nDone);
-    return EReadResult::Ok;
+    return {};
 }
 
-EWriteResult CWin32Platform::WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
-    CFileHandle file(::CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr));
-    if (!file.Valid()) {
-        const DWORD dwError = ::GetLastError();
-        return (dwError == ERROR_FILE_EXISTS || dwError == ERROR_ALREADY_EXISTS) ? EWriteResult::Exists
-                                                                                 : EWriteResult::OpenFailed;
+WriteOutcome CWin32Platform::WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+    return WriteAndMove(strPath, pData, nSize, 0);
+}
+
+WriteOutcome CWin32Platform::ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+    return WriteAndMove(strPath, pData, nSize, MOVEFILE_REPLACE_EXISTING);
+}
+
+// No FlushFileBuffers and no MOVEFILE_WRITE_THROUGH, as on POSIX: flushing
+// every file makes a batch of small files many times slower, and what is
+// promised is that no end of the program exposes a partial file, which the
+// move provides.
+WriteOutcome CWin32Platform::WriteAndMove(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
+                                          DWORD dwMoveFlags) {
+    const std::size_t nLast = FindLastSeparator(*this, strPath);
+    const std::string strPrefix = nLast == std::string::npos ? std::string() : strPath.substr(0, nLast + 1);
+    std::string strTemporary;
+    HANDLE hFile = INVALID_HANDLE_VALUE;
+    DWORD dwError = ERROR_SUCCESS;
+    for (int nAttempt = 0; nAttempt < kTemporaryNameAttempts && hFile == INVALID_HANDLE_VALUE; ++nAttempt) {
+        strTemporary = strPrefix + TemporaryName(::GetCurrentProcessId(), g_nTemporaryCounter.fetch_add(1));
+        hFile = ::CreateFileA(strTemporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+        dwError = ::GetLastError();
+        if (hFile == INVALID_HANDLE_VALUE && dwError != ERROR_FILE_EXISTS && dwError != ERROR_ALREADY_EXISTS) {
+            break;
+        }
     }
+    if (hFile == INVALID_HANDLE_VALUE) {
+        return {EWriteResult::OpenFailed, static_cast<int>(dwError)};
+    }
+    CFileHandle file(hFile);
     std::size_t nDone = 0;
     while (nDone < nSize) {
         const std::size_t nLeft = nSize - nDone;
         const DWORD dwWant = nLeft > kMaxChunk ? kMaxChunk : static_cast<DWORD>(nLeft);
         DWORD dwWritten = 0;
         if (!::WriteFile(file.Get(), pData + nDone, dwWant, &dwWritten, nullptr) || dwWritten == 0) {
-            return EWriteResult::WriteFailed;
+            dwError = ::GetLastError();
+            file.Close();
+            ::DeleteFileA(strTemporary.c_str());
+            return {EWriteResult::WriteFailed, static_cast<int>(dwError == ERROR_SUCCESS ? ERROR_DISK_FULL : dwError)};
         }
         nDone += dwWritten;
     }
-    if (!::FlushFileBuffers(file.Get()) || !file.Close()) {
-        return EWriteResult::WriteFailed;
+    if (!file.Close()) {
+        dwError = ::GetLastError();
+        ::DeleteFileA(strTemporary.c_str());
+        return {EWriteResult::WriteFailed, static_cast<int>(dwError)};
     }
-    return EWriteResult::Ok;
+    if (!::MoveFileExA(strTemporary.c_str(), strPath.c_str(), dwMoveFlags)) {
+        dwError = ::GetLastError();
+        ::DeleteFileA(strTemporary.c_str());
+        const bool bTaken = (dwMoveFlags & MOVEFILE_REPLACE_EXISTING) == 0 &&
+                            (dwError == ERROR_ALREADY_EXISTS || dwError == ERROR_FILE_EXISTS);
+        return {bTaken ? EWriteResult::Exists : EWriteResult::OpenFailed, static_cast<int>(dwError)};
+    }
+    return {};
 }
 
-bool CWin32Platform::MoveReplace(const std::string& strFrom, const std::string& strTo) {
-    return ::MoveFileExA(strFrom.c_str(), strTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+bool CWin32Platform::IsSameFile(const std::string& strFirst, const std::string& strSecond) {
+    CFileHandle first(OpenForIdentity(strFirst));
+    CFileHandle second(OpenForIdentity(strSecond));
+    if (first.Valid() && second.Valid()) {
+        const std::string strIdentity = HandleIdentity(first.Get());
+        if (!strIdentity.empty()) {
+            return strIdentity == HandleIdentity(second.Get());
+        }
+    }
+    // Not both open (one locked, say): the full paths, case ignored.
+    const std::string strFull = FullPathOf(strFirst);
+    return !strFull.empty() && PathKey(strFull) == PathKey(FullPathOf(strSecond));
 }
 
-bool CWin32Platform::RemoveFile(const std::string& strPath) {
-    return ::DeleteFileA(strPath.c_str()) != FALSE;
+std::string CWin32Platform::PathKey(const std::string& strPath) const {
+    std::string strKey = strPath;
+    // '/' (0x2F) is never a trail byte of a double-byte character.
+    for (char& ch : strKey) {
+        if (ch == '/') {
+            ch = '\\';
+        }
+    }
+    if (!strKey.empty()) {
+        ::CharUpperBuffA(strKey.data(), static_cast<DWORD>(strKey.size()));
+    }
+    return strKey;
+}
+
+std::string CWin32Platform::SystemErrorText(int nSystemError) const {
+    char szText[512] = {};
+    const DWORD dwLength =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                         static_cast<DWORD>(nSystemError), 0, szText, sizeof(szText), nullptr);
+    std::string strText(szText, dwLength);
+    while (!strText.empty() && (strText.back() == '\r' || strText.back() == '\n' || strText.back() == ' ')) {
+        strText.pop_back();
+    }
+    return strText.empty() ? "error " + std::to_string(nSystemError) : strText;
+}
+
+std::uint64_t CWin32Platform::MemoryForJobs() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof(status);
+    if (!::GlobalMemoryStatusEx(&status)) {
+        return std::uint64_t{1} << 30;
+    }
+    const std::uint64_t nPhysical = status.ullTotalPhys;
+    const std::uint64_t nVirtual = status.ullTotalVirtual;
+    return (nPhysical < nVirtual ? nPhysical : nVirtual) / 2;
 }
 
 EAnswer CWin32Platform::AskYesNoCancel(const std::string& strText) {
@@ -211,4 +338,8 @@ std::string CWin32Platform::ApplicationTitle() {
         strName.resize(nDot);
     }
     return strName;
+}
+
+std::string CWin32Platform::PromptText(EPromptText eText) {
+    return eText == EPromptText::NoAccessTail ? kTextNoAccessTail : kTextOverwriteTail;
 }

@@ -29,15 +29,29 @@ public:
     std::string CurrentFolder() override;
     // Lists strFolder\* directly (the current folder is left alone).
     bool ListFolder(const std::string& strFolder, std::vector<FolderEntry>& vecEntries) override;
-    // "volume serial:file index".
+    // The volume serial and the 128-bit file ID where the system offers it
+    // (so ReFS folders are told apart), else the 64-bit file index.
     std::string FolderIdentity(const std::string& strFolder) override;
 
-    EReadResult ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
-                              std::uint64_t nMaxBytes) override;
-    EWriteResult WriteNewFile(const std::string& strPath, const std::uint8_t* pData,
+    ReadOutcome ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
+                              std::uint64_t nMaxBytes,
+                              const std::function<void(std::uint64_t)>& fnReserve) override;
+    // A temporary name beside the target, then MoveFileExA without
+    // MOVEFILE_REPLACE_EXISTING, which fails when the target has appeared.
+    WriteOutcome WriteNewFile(const std::string& strPath, const std::uint8_t* pData,
                               std::size_t nSize) override;
-    bool MoveReplace(const std::string& strFrom, const std::string& strTo) override;
-    bool RemoveFile(const std::string& strPath) override;
+    // A temporary name beside the target, then MoveFileExA with
+    // MOVEFILE_REPLACE_EXISTING.
+    WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData,
+                             std::size_t nSize) override;
+    // By volume and file ID; when a path cannot be opened, by its full path
+    // with case ignored.
+    bool IsSameFile(const std::string& strFirst, const std::string& strSecond) override;
+    // Upper case in the ANSI code page, '/' as '\\'.
+    std::string PathKey(const std::string& strPath) const override;
+    std::string SystemErrorText(int nSystemError) const override;
+    // Half of the smaller of the physical memory and the address space.
+    std::uint64_t MemoryForJobs() override;
 
     // MB_YESNOCANCEL | MB_ICONQUESTION.
     EAnswer AskYesNoCancel(const std::string& strText) override;
@@ -45,7 +59,12 @@ public:
     void ShowNotice(const std::string& strText) override;
     // The executable's file name without its extension ("Kestrel").
     std::string ApplicationTitle() override;
+    // The built-in copies; the dialog application loads its resources.
+    std::string PromptText(EPromptText eText) override;
 
 private:
+    WriteOutcome WriteAndMove(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
+                              DWORD dwMoveFlags);
+
     std::atomic<HWND> m_hOwner;
 };

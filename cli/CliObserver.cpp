@@ -4,6 +4,29 @@
 
 namespace {
 constexpr int kBarWidth = 30;
+}  // namespace
+
+std::string EscapeRowField(const std::string& strField) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string strEscaped;
+    strEscaped.reserve(strField.size());
+    for (const char ch : strField) {
+        const unsigned char by = static_cast<unsigned char>(ch);
+        if (ch == '\t') {
+            strEscaped += "\\t";
+        } else if (ch == '\r') {
+            strEscaped += "\\r";
+        } else if (ch == '\n') {
+            strEscaped += "\\n";
+        } else if (by < 0x20 || by == 0x7F) {
+            strEscaped += "\\x";
+            strEscaped += kHex[by >> 4];
+            strEscaped += kHex[by & 0x0F];
+        } else {
+            strEscaped += ch;
+        }
+    }
+    return strEscaped;
 }
 
 CCliObserver::CCliObserver(std::FILE* pOut, std::FILE* pErr, bool bQuiet, bool bProgressBar)
@@ -23,12 +46,13 @@ void CCliObserver::OnProgressStep(int nIndex) {
 
 void CCliObserver::OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath) {
     m_vecRows.push_back(ResultRow{strFileName, strResult, strPath});
-    if (m_bQuiet) {
+    if (m_bQuiet || m_bOutputCut) {
         return;
     }
     ClearBar();
-    std::fprintf(m_pOut, "%s\t%s\t%s\n", strFileName.c_str(), strResult.c_str(), strPath.c_str());
-    std::fflush(m_pOut);
+    std::fprintf(m_pOut, "%s\t%s\t%s\n", EscapeRowField(strFileName).c_str(), EscapeRowField(strResult).c_str(),
+                 EscapeRowField(strPath).c_str());
+    m_bOutputCut = std::fflush(m_pOut) != 0 || std::ferror(m_pOut) != 0;
 }
 
 void CCliObserver::OnCounts(int nConverted, int nErrors, int nTotal) {
@@ -41,12 +65,12 @@ void CCliObserver::OnControlsEnable(bool) {}
 
 void CCliObserver::OnFinished() {
     ClearBar();
-    if (m_bQuiet) {
+    if (m_bQuiet || m_bOutputCut) {
         return;
     }
     std::fprintf(m_pOut, "%s\n%s\n%s\n%s\n", FormatTotalText(m_nConverted + m_nErrors, m_nTotal).c_str(),
                  FormatConvertText(m_nConverted).c_str(), FormatErrorText(m_nErrors).c_str(), kTextFinished);
-    std::fflush(m_pOut);
+    m_bOutputCut = std::fflush(m_pOut) != 0 || std::ferror(m_pOut) != 0;
 }
 
 void CCliObserver::ClearBar() {

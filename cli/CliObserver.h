@@ -1,5 +1,5 @@
 // The command line's view of a run: one tab-separated row per file on
-// standard output, a progress bar on standard error when it is a terminal,
+// standard output (control characters escaped), a progress bar on standard error when it is a terminal,
 // and the counts and the finished line at the end.
 #pragma once
 
@@ -9,6 +9,11 @@
 
 #include "BatchRun.h"
 #include "CsvReport.h"
+
+// A field of a row with tab, CR, LF and the other control characters
+// written as \t, \r, \n and \xHH, so that every row is one line of three
+// tab-separated fields and no file name can drive the terminal.
+std::string EscapeRowField(const std::string& strField);
 
 class CCliObserver : public IBatchObserver {
 public:
@@ -28,6 +33,9 @@ public:
     void ClearBar();
 
     const std::vector<ResultRow>& Rows() const { return m_vecRows; }
+    // Whether standard output stopped taking text (closed pipe): from then on
+    // nothing more is printed there, and the run goes on.
+    bool OutputCut() const { return m_bOutputCut; }
     int Converted() const { return m_nConverted; }
     int Errors() const { return m_nErrors; }
     int Total() const { return m_nTotal; }
@@ -40,6 +48,7 @@ private:
     bool m_bQuiet;
     bool m_bProgressBar;
     bool m_bBarShown = false;
+    bool m_bOutputCut = false;
     int m_nStep = 0;
     int m_nTotal = 0;
     int m_nConverted = 0;

@@ -1,6 +1,8 @@
 #include "CsvReport.h"
 
-#include <fstream>
+#include <cstdint>
+
+#include "IPlatform.h"
 
 std::string CsvField(const std::string& strValue) {
     const bool bQuote = strValue.find_first_of(",\"\r\n") != std::string::npos ||
@@ -27,13 +29,25 @@ std::string FormatCsv(const std::vector<ResultRow>& vecRows) {
     return strCsv;
 }
 
-bool WriteCsvReport(const std::string& strPath, const std::vector<ResultRow>& vecRows) {
-    std::ofstream file(strPath, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        return false;
-    }
+std::string WriteCsvReport(IPlatform& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows) {
     const std::string strCsv = FormatCsv(vecRows);
-    file.write(strCsv.data(), static_cast<std::streamsize>(strCsv.size()));
-    file.close();
-    return !file.fail();
+    const auto* pData = reinterpret_cast<const std::uint8_t*>(strCsv.data());
+    const PathAttributes existing = platform.QueryAttributes(strPath);
+    if (existing.bValid && existing.bDirectory) {
+        return "it is a folder";
+    }
+    if (existing.bValid && existing.bReadOnly) {
+        return "it is read-only";
+    }
+    WriteOutcome outcome{EWriteResult::Exists, 0};
+    if (!existing.bValid) {
+        outcome = platform.WriteNewFile(strPath, pData, strCsv.size());
+    }
+    if (outcome.eResult == EWriteResult::Exists) {
+        outcome = platform.ReplaceFile(strPath, pData, strCsv.size());
+    }
+    if (outcome.eResult == EWriteResult::Ok) {
+        return {};
+    }
+    return outcome.nSystemError != 0 ? platform.SystemErrorText(outcome.nSystemError) : "cannot be written";
 }

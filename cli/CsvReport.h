@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+class IPlatform;
+
 using ResultRow = std::array<std::string, 3>;  // file name, result, input path
 
 // One field, quoted when needed.
 std::string CsvField(const std::string& strValue);
 // Header line and rows.
 std::string FormatCsv(const std::vector<ResultRow>& vecRows);
-// Writes the report; false when the file could not be written.
-bool WriteCsvReport(const std::string& strPath, const std::vector<ResultRow>& vecRows);
+// Writes the report like an output: whole or not at all, an earlier report
+// kept until the new one is complete. Empty on success, otherwise why not.
+std::string WriteCsvReport(IPlatform& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows);

@@ -1,6 +1,6 @@
 // Ctrl-C (SIGINT) as the Stop button: the first one asks the run to stop after
 // the current file; a second one ends the program at once (an output being
-// written then is left as a temporary file, never as a damaged output).
+// written then never appears: outputs are put in place only when complete).
 #pragma once
 
 // Installs the handler. System calls are not restarted, so a question waiting

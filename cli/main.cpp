@@ -4,10 +4,12 @@
 // first path, outputs in a mirrored tree below the base folder's OUTPUT.
 // Exit status: 0 every file converted, 1 anything failed or was left out,
 // 2 bad usage.
+#include <signal.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -15,7 +17,6 @@
 
 #include "BatchRun.h"
 #include "BatchState.h"
-#include "ParallelRun.h"
 #include "CliObserver.h"
 #include "CliPlatform.h"
 #include "CsvReport.h"
@@ -44,9 +45,22 @@ std::string FullPath(const std::string& strPath) {
     return strFull;
 }
 
-}  // namespace
+// The output folder of --output, created when missing. A one-line message
+// and false when it cannot be used; nothing here throws.
+bool PrepareOutputFolder(const std::string& strFolder) {
+    std::error_code error;
+    std::filesystem::create_directories(strFolder, error);
+    const std::filesystem::file_status status = std::filesystem::status(strFolder, error);
+    if (error || !std::filesystem::is_directory(status)) {
+        const std::string strReason = error ? error.message() : "not a folder";
+        std::fprintf(stderr, "kestrel-cli: cannot use %s as the output folder: %s\n", strFolder.c_str(),
+                     strReason.c_str());
+        return false;
+    }
+    return true;
+}
 
-int main(int argc, char** argv) {
+int RunCommandLine(int argc, char** argv) {
     CLI::App app{"Converts VELA files for the Lark and Wren sound chips into files for the Heron chip.\n"
                  "Outputs keep their names and go to OUTPUT in the folder of the first PATH,\n"
                  "mirroring the subfolders of the inputs.",
@@ -93,9 +107,7 @@ int main(int argc, char** argv) {
     g_strOutputRoot.clear();
     if (!strOutput.empty()) {
         g_strOutputRoot = FullPath(strOutput);
-        std::filesystem::create_directories(g_strOutputRoot, error);
-        if (!std::filesystem::is_directory(g_strOutputRoot)) {
-            std::fprintf(stderr, "kestrel-cli: cannot use %s as the output folder\n", g_strOutputRoot.c_str());
+        if (!PrepareOutputFolder(g_strOutputRoot)) {
             return kExitUsage;
         }
     }
@@ -106,6 +118,9 @@ int main(int argc, char** argv) {
     CCliObserver observer(stdout, stderr, bQuiet, !bQuiet && ::isatty(STDERR_FILENO));
     CCliPlatform platform(ePolicy, [&observer] { observer.ClearBar(); });
 
+    // A closed standard output (a pager quit, "| head") must not end the
+    // run: writes then fail with EPIPE, and the rows stop.
+    ::signal(SIGPIPE, SIG_IGN);
     InstallStopHandler();
     CollectDroppedFiles(platform, vecPaths);
     if (StopRequested()) {
@@ -116,7 +131,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kestrel-cli: --jobs needs --overwrite=all or skip; converting one file at a time\n");
         nJobs = 1;
     }
-    RunBatchParallel(platform, observer, nJobs);
+    RunBatch(platform, observer, nJobs);
 
     const int nTotal = static_cast<int>(g_vecFileItems.size());
     const int nProcessed = observer.Converted() + observer.Errors();
@@ -125,12 +140,32 @@ int main(int argc, char** argv) {
     }
     bool bReportSaved = true;
     if (!strReport.empty()) {
-        bReportSaved = WriteCsvReport(strReport, observer.Rows());
+        const std::string strError = WriteCsvReport(platform, FullPath(strReport), observer.Rows());
+        bReportSaved = strError.empty();
         if (!bReportSaved) {
-            std::fprintf(stderr, "kestrel-cli: cannot write the report %s\n", strReport.c_str());
+            std::fprintf(stderr, "kestrel-cli: cannot write the report %s: %s (an earlier report is kept)\n",
+                         strReport.c_str(), strError.c_str());
         }
     }
-    const bool bAllConverted =
-        nProcessed == nTotal && observer.Errors() == 0 && platform.NoticeCount() == 0 && bReportSaved;
+    if (observer.OutputCut()) {
+        std::fprintf(stderr, "kestrel-cli: standard output was closed; the rows after that were not printed\n");
+    }
+    const bool bAllConverted = nProcessed == nTotal && observer.Errors() == 0 && platform.NoticeCount() == 0 &&
+                               bReportSaved && !observer.OutputCut();
     return bAllConverted ? kExitAllConverted : kExitFailures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Nothing may leave main: whatever escapes ends the program with a
+    // message and the failure status, never with an abort.
+    try {
+        return RunCommandLine(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kestrel-cli: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "kestrel-cli: unexpected failure\n");
+    }
+    return kExitFailures;
 }

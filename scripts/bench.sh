@@ -5,7 +5,10 @@
 #     repeated to show the spread, then the growth from 10k to 1M events;
 #  2. the batch benchmark: kestrel-cli converting a tree of 2,000 small files
 #     side by side with a plain `cp -r` of the same tree, and their ratio,
-#     in memory (tmpfs) and on disk.
+#     in memory (tmpfs) and on disk;
+#  3. the growth with the size of one folder: kestrel-cli -q on folders of
+#     50,000, 100,000 and 200,000 entries (none of them VELA files), whose
+#     CPU time must grow linearly (2x the entries, about 2x the time).
 # Usage: scripts/bench.sh [repetitions, default 5]
 # Environment: KESTREL_BENCH_BUILD (build folder, default build-bench),
 # KESTREL_BENCH_FILES (files in the batch tree, default 2000),
@@ -110,3 +113,35 @@ if [ -d "$memory_dir" ] && [ -w "$memory_dir" ]; then
   run_batch "$memory_dir/kestrel-bench-batch.$$" "in memory, $memory_dir" ":"
 fi
 run_batch "$build/bench-batch" "on disk, sync before each run" "sync"
+
+# One folder of many entries: the collection, the plan of the run and the
+# counts must stay linear in the number of entries.
+large_folders() {
+  local work="$1"
+  echo
+  echo "== large folders ($work): kestrel-cli -q on 50k, 100k, 200k entries"
+  rm -rf "$work"
+  mkdir -p "$work"
+  local n
+  for n in 50000 100000 200000; do
+    mkdir -p "$work/f$n"
+    (cd "$work/f$n" && seq 1 "$n" | sed 's/^/entry/; s/$/.txt/' | xargs touch)
+  done
+  hyperfine --runs "$(( reps < 3 ? reps : 3 ))" --export-json "$work/large.json" \
+    -n 50k "$cli -q --output $work/out $work/f50000" \
+    -n 100k "$cli -q --output $work/out $work/f100000" \
+    -n 200k "$cli -q --output $work/out $work/f200000" -i
+  python3 - "$work/large.json" <<'PY'
+import json, sys
+res = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
+cpu = {k: r["user"] + r["system"] for k, r in res.items()}
+print(f"CPU time: 50k {cpu['50k']:.2f} s, 100k {cpu['100k']:.2f} s, 200k {cpu['200k']:.2f} s")
+print(f"growth 50k->100k {cpu['100k']/cpu['50k']:.2f}x, 100k->200k {cpu['200k']/cpu['100k']:.2f}x  (linear: about 2x each)")
+PY
+  rm -rf "$work"
+}
+if [ -d "$memory_dir" ] && [ -w "$memory_dir" ]; then
+  large_folders "$memory_dir/kestrel-bench-large.$$"
+else
+  large_folders "$build/bench-large"
+fi

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build with warnings as
-# errors, the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
-# the packages (built twice and compared, the Debian package installed into
-# this system and removed again), a short fuzzing run, and the Windows dialog
-# application under Wine.
+# errors (the reliability suite of kestrel-cli among its tests), the same
+# tests under AddressSanitizer + UndefinedBehaviorSanitizer, the tests of
+# parallel jobs under ThreadSanitizer, the packages (built twice and compared,
+# the Debian package installed into this system and removed again), a short
+# fuzzing run, and the Windows dialog application under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -38,6 +39,14 @@ cmake -S . -B build/ci-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTREL_WERROR=O
 cmake --build build/ci-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/ci-asan --output-on-failure -j "$jobs" | tee "$log"
+count_ctest
+
+step "thread sanitizer build (the batch with parallel jobs)"
+cmake -S . -B build/ci-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_WERROR=ON \
+  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+cmake --build build/ci-tsan -j "$jobs" --target batch_tests cli_tests reliability_tests kestrel-cli
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/ci-tsan --output-on-failure -j "$jobs" \
+  -R 'BatchJobs|MemoryBudget|BatchRun|CliJobs|Colliding|ClosedStandardOutput' | tee "$log"
 count_ctest
 
 step "packages: two builds compared byte for byte, the Windows zip checked"

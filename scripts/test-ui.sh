@@ -52,13 +52,14 @@ install_deps
 step "build Kestrel.exe, KestrelProbe.exe and the native helpers"
 cmake -S "$ROOT" -B "$BUILD_WIN" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DKESTREL_BUILD_TESTS=OFF -DKESTREL_WERROR=ON >/dev/null || die "configuring the Windows build failed"
-cmake --build "$BUILD_WIN" --target Kestrel KestrelProbe || die "the Windows build failed"
+cmake --build "$BUILD_WIN" --target Kestrel KestrelProbe Win32PlatformCheck || die "the Windows build failed"
 cmake -S "$ROOT/tests/ui/native" -B "$BUILD_TOOLS" -G Ninja -DKESTREL_WERROR=ON >/dev/null \
   || die "configuring the native helpers failed"
 cmake --build "$BUILD_TOOLS" || die "building the native helpers failed"
 
 KESTREL=$BUILD_WIN/ui/Kestrel.exe
 PROBE_EXE=$BUILD_WIN/tests/ui/probe/KestrelProbe.exe
+PLATFORM_CHECK_EXE=$BUILD_WIN/tests/ui/probe/Win32PlatformCheck.exe
 XDND=$BUILD_TOOLS/kestrel_xdnd_drag
 
 # --- harness -----------------------------------------------------------------
@@ -177,6 +178,17 @@ wait_field() {
 
 step "native unit tests of the helpers"
 if "$BUILD_TOOLS/kestrel_ui_tools_test" --gtest_brief=1; then ok "helper unit tests"; else ko "helper unit tests"; fi
+
+step "the Windows platform under Wine"
+check_out=$(wine "$PLATFORM_CHECK_EXE" 2>/dev/null | tr -d '\r')
+echo "$check_out" | grep -v '^PASS: \|^FAIL: '
+while IFS= read -r line; do
+  case "$line" in
+    "PASS: "*) ok "platform: ${line#PASS: }" ;;
+    "FAIL: "*) ko "platform: ${line#FAIL: }" ;;
+  esac
+done <<<"$check_out"
+echo "$check_out" | grep -q '^0 failed$' || ko "platform checks ran to the end"
 
 # --- inputs ------------------------------------------------------------------
 SAMPLES=$TMP/samples

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "ProgressDlg.h"
-#include "Win32Platform.h"
+#include "ResourcePlatform.h"
 #include "WindowObserver.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
@@ -51,6 +51,6 @@ private:
     CButton m_btnClose;
     CStatic m_staticDrop;
     CWinThread* m_pThread = nullptr;
-    CWin32Platform m_platform;
+    CResourcePlatform m_platform{::GetModuleHandleA(nullptr)};
     CWindowObserver m_observer;
 };

@@ -182,3 +182,59 @@ TEST_F(ConvertFileTest, ByIndexUsesTheFileList) {
 }
 
 }  // namespace
+
+namespace {
+
+class ConvertFileSafetyTest : public ConvertFileTest {};
+
+TEST_F(ConvertFileSafetyTest, OutputThatIsTheInputItselfIsRefusedBeforeAnythingIsTouched) {
+    // C:\out leads to C:\in: the output path names the input.
+    m_fake.AddFolderLink("C:\\out", "C:\\in");
+    for (const int nMode : {kOverwriteAsk, kOverwriteAll}) {
+        g_nOverwriteMode.store(nMode);
+        m_fake.AddFile("C:\\in\\song.mmf", testinput::ValidSong(), /*bReadOnly=*/true);
+        m_item = FileItem{"C:\\in\\song.mmf", 0, {}};
+        EXPECT_EQ(ConvertFileItem(m_fake, m_item, "C:\\out"), -2);
+        EXPECT_EQ(m_item.strResult, "NG: Output file open error.");
+        EXPECT_EQ(m_fake.Contents("C:\\in\\song.mmf"), testinput::ValidSong());
+        // Its attributes were not reset either, and nobody was asked.
+        EXPECT_TRUE(m_fake.QueryAttributes("C:\\in\\song.mmf").bReadOnly);
+        EXPECT_TRUE(m_fake.m_vecQuestions.empty());
+    }
+}
+
+TEST_F(ConvertFileSafetyTest, AnOutputThatAppearsDuringTheConversionGoesThroughTheSameRules) {
+    struct Case {
+        EAnswer eAnswer;
+        bool bReadOnly;
+        int nCode;
+        const char* pszResult;
+        bool bReplaced;
+        int nMode;
+    };
+    const Case aCases[] = {
+        {EAnswer::No, false, 1, "NG: Convert cancel.", false, kOverwriteAsk},
+        {EAnswer::Cancel, false, 1, "", false, kOverwriteCancel},
+        {EAnswer::Yes, false, 1, "OK: Convert success.", true, kOverwriteAll},
+        {EAnswer::Yes, true, -1, "NG: File write error.", false, kOverwriteAsk},
+    };
+    for (const Case& testCase : aCases) {
+        g_nOverwriteMode.store(kOverwriteAsk);
+        m_fake.m_dequeAnswers = {testCase.eAnswer};
+        m_fake.m_vecQuestions.clear();
+        // Another program creates the output just before the job does.
+        m_fake.m_fnBeforeCreate = [&](const std::string& strPath) {
+            m_fake.AddFile(strPath, kOld, testCase.bReadOnly);
+        };
+        EXPECT_EQ(Convert("late.mmf", testinput::ValidSong()), testCase.nCode);
+        EXPECT_EQ(m_item.strResult, testCase.pszResult);
+        EXPECT_EQ(m_fake.Contents("C:\\in\\OUTPUT\\late.mmf"),
+                  testCase.bReplaced ? testinput::Converted(testinput::ValidSong()) : kOld);
+        EXPECT_EQ(g_nOverwriteMode.load(), testCase.nMode);
+        EXPECT_EQ(m_fake.m_vecQuestions.size(), testCase.bReadOnly ? 0u : 1u);
+        m_fake.m_fnBeforeCreate = nullptr;
+        m_fake.RemoveNode("C:\\in\\OUTPUT\\late.mmf");
+    }
+}
+
+}  // namespace

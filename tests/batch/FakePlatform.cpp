@@ -95,6 +95,11 @@ void CFakePlatform::SetLocked(const std::string& strPath) {
     }
 }
 
+void CFakePlatform::RemoveNode(const std::string& strPath) {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_mapNodes.erase(Resolve(strPath));
+}
+
 bool CFakePlatform::Exists(const std::string& strPath) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     return Find(strPath) != nullptr;
@@ -208,61 +213,87 @@ std::string CFakePlatform::FolderIdentity(const std::string& strFolder) {
     return pNode != nullptr && pNode->bFolder ? Resolve(strFolder) : std::string();
 }
 
-EReadResult CFakePlatform::ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
-                                         std::uint64_t nMaxBytes) {
-    std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    const Node* pNode = Find(strPath);
-    if (pNode == nullptr || pNode->bFolder || pNode->bLocked) {
-        return EReadResult::OpenFailed;
+ReadOutcome CFakePlatform::ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
+                                         std::uint64_t nMaxBytes,
+                                         const std::function<void(std::uint64_t)>& fnReserve) {
+    std::vector<std::uint8_t> vecCopy;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_mutex);
+        const Node* pNode = Find(strPath);
+        if (pNode == nullptr || pNode->bFolder || pNode->bLocked) {
+            return {EReadResult::OpenFailed, 2};
+        }
+        if (pNode->vecData.size() > nMaxBytes) {
+            return {EReadResult::TooLarge, 223};
+        }
+        vecCopy = pNode->vecData;
     }
-    if (pNode->vecData.size() > nMaxBytes) {
-        return EReadResult::TooLarge;
+    // Outside the lock: the reservation may wait for other jobs.
+    if (fnReserve) {
+        fnReserve(vecCopy.size());
     }
-    vecData = pNode->vecData;
-    return EReadResult::Ok;
+    vecData = std::move(vecCopy);
+    return {};
 }
 
-EWriteResult CFakePlatform::WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+WriteOutcome CFakePlatform::WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+    if (m_fnBeforeCreate) {
+        m_fnBeforeCreate(strPath);
+    }
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     const std::string strResolved = Resolve(strPath);
     if (Find(strResolved) != nullptr) {
-        return EWriteResult::Exists;
+        return {EWriteResult::Exists, 80};
     }
     const Node* pParent = Find(Parent(strResolved));
     if (pParent == nullptr || !pParent->bFolder) {
-        return EWriteResult::OpenFailed;
+        return {EWriteResult::OpenFailed, 3};
+    }
+    if (m_bFailWrites) {
+        return {EWriteResult::WriteFailed, 112};
+    }
+    m_mapNodes[strResolved].vecData.assign(pData, pData + nSize);
+    return {};
+}
+
+WriteOutcome CFakePlatform::ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    const std::string strResolved = Resolve(strPath);
+    const Node* pTarget = Find(strResolved);
+    const Node* pParent = Find(Parent(strResolved));
+    if (pParent == nullptr || !pParent->bFolder) {
+        return {EWriteResult::OpenFailed, 3};
+    }
+    if (pTarget != nullptr && (pTarget->bFolder || pTarget->bReadOnly || pTarget->bLocked)) {
+        return {EWriteResult::OpenFailed, 5};
+    }
+    if (m_bFailWrites) {
+        return {EWriteResult::WriteFailed, 112};
     }
     Node& node = m_mapNodes[strResolved];
-    if (m_bFailWrites) {
-        node.vecData.assign(pData, pData + nSize / 2);
-        return EWriteResult::WriteFailed;
-    }
+    node = Node{};
     node.vecData.assign(pData, pData + nSize);
-    return EWriteResult::Ok;
+    return {};
 }
 
-bool CFakePlatform::MoveReplace(const std::string& strFrom, const std::string& strTo) {
+bool CFakePlatform::IsSameFile(const std::string& strFirst, const std::string& strSecond) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    const std::string strResolvedFrom = Resolve(strFrom);
-    const std::string strResolvedTo = Resolve(strTo);
-    const Node* pFrom = Find(strResolvedFrom);
-    const Node* pTo = Find(strResolvedTo);
-    if (pFrom == nullptr || pFrom->bFolder || (pTo != nullptr && (pTo->bFolder || pTo->bReadOnly || pTo->bLocked))) {
-        return false;
-    }
-    Node moved = *pFrom;
-    m_mapNodes.erase(strResolvedFrom);
-    m_mapNodes[strResolvedTo] = moved;
-    return true;
+    const Node* pFirst = Find(strFirst);
+    return pFirst != nullptr && pFirst == Find(strSecond);
 }
 
-bool CFakePlatform::RemoveFile(const std::string& strPath) {
-    std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    const Node* pNode = Find(strPath);
-    if (pNode == nullptr || pNode->bFolder) {
-        return false;
+std::string CFakePlatform::PathKey(const std::string& strPath) const {
+    std::string strKey = strPath;
+    for (std::size_t i = 0; i < strKey.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(strKey[i])) && i + 1 < strKey.size()) {
+            ++i;
+        } else if (strKey[i] == '/') {
+            strKey[i] = '\\';
+        } else if (strKey[i] >= 'a' && strKey[i] <= 'z') {
+            strKey[i] = static_cast<char>(strKey[i] - 'a' + 'A');
+        }
     }
-    return m_mapNodes.erase(Resolve(strPath)) == 1;
+    return strKey;
 }
 
 EAnswer CFakePlatform::AskYesNoCancel(const std::string& strText) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -28,6 +29,7 @@ public:
     void SetHidden(const std::string& strPath);
     // Opening the file fails (held open by another program).
     void SetLocked(const std::string& strPath);
+    void RemoveNode(const std::string& strPath);
 
     // --- inspecting ------------------------------------------------------------
     bool Exists(const std::string& strPath);
@@ -37,9 +39,14 @@ public:
     // Every path of the tree, in order.
     std::vector<std::string> AllPaths();
 
-    // --- faults ----------------------------------------------------------------
-    // Every WriteNewFile writes half of the bytes and reports a write failure.
+    // --- faults and settings ---------------------------------------------------
+    // Every write fails (disk full): nothing is changed.
     bool m_bFailWrites = false;
+    // Called when WriteNewFile is about to create strPath (to let another
+    // writer get there first, say).
+    std::function<void(const std::string&)> m_fnBeforeCreate;
+    std::string m_strNoAccessTail = "\r\nThere is no access authority to this folder. ";
+    std::string m_strOverwriteTail = " has already exists. Overwrite all ?";
 
     // --- recorded interaction ------------------------------------------------
     std::deque<EAnswer> m_dequeAnswers;  // Cancel once empty
@@ -58,14 +65,23 @@ public:
     std::string CurrentFolder() override;
     bool ListFolder(const std::string& strFolder, std::vector<FolderEntry>& vecEntries) override;
     std::string FolderIdentity(const std::string& strFolder) override;
-    EReadResult ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
-                              std::uint64_t nMaxBytes) override;
-    EWriteResult WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
-    bool MoveReplace(const std::string& strFrom, const std::string& strTo) override;
-    bool RemoveFile(const std::string& strPath) override;
+    ReadOutcome ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData,
+                              std::uint64_t nMaxBytes,
+                              const std::function<void(std::uint64_t)>& fnReserve) override;
+    WriteOutcome WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
+    WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
+    // The same node, links followed.
+    bool IsSameFile(const std::string& strFirst, const std::string& strSecond) override;
+    // ASCII letters upper case, '/' read as '\\'.
+    std::string PathKey(const std::string& strPath) const override;
+    std::string SystemErrorText(int nSystemError) const override { return "error " + std::to_string(nSystemError); }
+    std::uint64_t MemoryForJobs() override { return std::uint64_t{1} << 40; }
     EAnswer AskYesNoCancel(const std::string& strText) override;
     void ShowNotice(const std::string& strText) override;
     std::string ApplicationTitle() override { return "Kestrel"; }
+    std::string PromptText(EPromptText eText) override {
+        return eText == EPromptText::NoAccessTail ? m_strNoAccessTail : m_strOverwriteTail;
+    }
 
 private:
     struct Node {

@@ -179,3 +179,26 @@ TEST_F(OutputDirTest, ExistingOutputFileBlocksTheFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+class CollectionSafetyTest : public CollectionTest {};
+
+TEST_F(CollectionSafetyTest, TemporaryFilesOfOutputsAreNotTakenForInputs) {
+    File("C:\\m\\a.mmf");
+    File("C:\\m\\.~kst77-3.tmp");
+    File("C:\\m\\.~kst-notours.tmp");
+    m_fake.AddFolder("C:\\m\\.~kst1-1.tmp");  // a folder of that name is still entered
+    File("C:\\m\\.~kst1-1.tmp\\b.mmf");
+    CollectDroppedFiles(m_fake, {"C:\\m"});
+    EXPECT_EQ(Paths(), (std::vector<std::string>{"C:\\m\\.~kst-notours.tmp", "C:\\m\\a.mmf",
+                                                 "C:\\m\\.~kst1-1.tmp\\b.mmf"}));
+}
+
+TEST_F(CollectionSafetyTest, TheNoticeTextComesFromThePlatform) {
+    m_fake.m_strNoAccessTail = "\r\nNo entry.";
+    CollectDroppedFiles(m_fake, {"C:\\m\\missing"});
+    EXPECT_EQ(m_fake.m_vecNotices, (std::vector<std::string>{"C:\\m\\missing\r\nNo entry."}));
+}
+
+}  // namespace

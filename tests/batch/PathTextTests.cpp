@@ -3,6 +3,7 @@
 #include "BatchTexts.h"
 #include "FakePlatform.h"
 #include "PathText.h"
+#include "TemporaryNames.h"
 #include "PosixPlatform.h"
 
 namespace {
@@ -50,6 +51,19 @@ TEST(BatchTexts, CountLinesAndFixedTexts) {
     EXPECT_STREQ(kTextNoAccessTail, "\r\nThere is no access authority to this folder. ");
     EXPECT_STREQ(kTextOverwriteTail, " has already exists. Overwrite all ?");
     EXPECT_STREQ(kTextFinished, "Finished the converting.");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TemporaryNames, OnlyTheNamesTheWritersMakeAreRecognised) {
+    EXPECT_EQ(TemporaryName(1234, 7), ".~kst1234-7.tmp");
+    EXPECT_TRUE(IsTemporaryName(TemporaryName(4294967295ul, 0)));
+    for (const char* pszName : {".~kst.tmp", ".~kst12.tmp", ".~kst-1.tmp", ".~kst1-.tmp", ".~kst1-2-3.tmp",
+                                ".~kst1-2.TMP", "~kst1-2.tmp", ".~kst1a-2.tmp", ".~kst1-2.tmp.mmf", "song.mmf"}) {
+        EXPECT_FALSE(IsTemporaryName(pszName)) << pszName;
+    }
 }
 
 }  // namespace

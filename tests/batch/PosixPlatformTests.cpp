@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -183,6 +184,114 @@ TEST_F(PosixTreeTest, UnreadableFolderGivesOneNoticeWithoutPrivileges) {
     ASSERT_EQ(::waitpid(pid, &nStatus, 0), pid);
     ASSERT_TRUE(WIFEXITED(nStatus));
     EXPECT_EQ(WEXITSTATUS(nStatus), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Takes the road of file systems without unnamed files when asked.
+class CRoadPlatform : public CPosixPlatform {
+public:
+    explicit CRoadPlatform(bool bNamedFiles) { UseUnnamedFiles(!bNamedFiles); }
+};
+
+class PosixWriteTest : public ::testing::TestWithParam<bool> {
+protected:
+    std::vector<std::string> FolderNames(const std::string& strRelative) const {
+        std::vector<std::string> vecNames;
+        for (const auto& entry : fs::directory_iterator(m_tree.Root() / strRelative)) {
+            vecNames.push_back(entry.path().filename().string());
+        }
+        std::sort(vecNames.begin(), vecNames.end());
+        return vecNames;
+    }
+
+    CTempTree m_tree{"kestrel-write"};
+    CRoadPlatform m_platform{GetParam()};
+    const Bytes kNew = {'n', 'e', 'w'};
+};
+
+TEST_P(PosixWriteTest, NewFilesNeverReplaceAndFailuresLeaveNothing) {
+    m_tree.Write("out/taken.mmf", {'o', 'l', 'd'});
+    EXPECT_EQ(m_platform.WriteNewFile(m_tree.Path("out/fresh.mmf"), kNew.data(), kNew.size()).eResult,
+              EWriteResult::Ok);
+    const WriteOutcome taken = m_platform.WriteNewFile(m_tree.Path("out/taken.mmf"), kNew.data(), kNew.size());
+    EXPECT_EQ(taken.eResult, EWriteResult::Exists);
+    EXPECT_EQ(taken.nSystemError, EEXIST);
+    const WriteOutcome missing = m_platform.WriteNewFile(m_tree.Path("none/x.mmf"), kNew.data(), kNew.size());
+    EXPECT_EQ(missing.eResult, EWriteResult::OpenFailed);
+    EXPECT_EQ(missing.nSystemError, ENOENT);
+    EXPECT_FALSE(m_platform.SystemErrorText(missing.nSystemError).empty());
+    fs::create_directories(m_tree.Root() / "out/folder.mmf");
+    EXPECT_EQ(m_platform.ReplaceFile(m_tree.Path("out/folder.mmf"), kNew.data(), kNew.size()).eResult,
+              EWriteResult::OpenFailed);
+    EXPECT_EQ(m_platform.ReplaceFile(m_tree.Path("out/taken.mmf"), kNew.data(), kNew.size()).eResult,
+              EWriteResult::Ok);
+    EXPECT_EQ(m_tree.Read("out/fresh.mmf"), kNew);
+    EXPECT_EQ(m_tree.Read("out/taken.mmf"), kNew);
+    EXPECT_EQ(FolderNames("out"), (std::vector<std::string>{"folder.mmf", "fresh.mmf", "taken.mmf"}));
+}
+
+TEST_P(PosixWriteTest, ReplacingKeepsThePermissionBits) {
+    for (const fs::perms perms : {fs::perms::owner_read | fs::perms::owner_write,
+                                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+                                  fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read}) {
+        m_tree.Write("out/a.mmf", {'o', 'l', 'd'});
+        fs::permissions(m_tree.Root() / "out/a.mmf", perms);
+        ASSERT_EQ(m_platform.ReplaceFile(m_tree.Path("out/a.mmf"), kNew.data(), kNew.size()).eResult,
+                  EWriteResult::Ok);
+        EXPECT_EQ(fs::status(m_tree.Root() / "out/a.mmf").permissions(), perms);
+        EXPECT_EQ(m_tree.Read("out/a.mmf"), kNew);
+    }
+}
+
+TEST_P(PosixWriteTest, SameFileMeansTheSameFileNotTheSameText) {
+    m_tree.Write("in/a.mmf", {1});
+    m_tree.Write("in/b.mmf", {1});
+    fs::create_directory_symlink(m_tree.Root() / "in", m_tree.Root() / "link");
+    fs::create_hard_link(m_tree.Root() / "in/a.mmf", m_tree.Root() / "hard.mmf");
+    EXPECT_TRUE(m_platform.IsSameFile(m_tree.Path("in/a.mmf"), m_tree.Path("link/a.mmf")));
+    EXPECT_TRUE(m_platform.IsSameFile(m_tree.Path("in/a.mmf"), m_tree.Path("in/../in/a.mmf")));
+    EXPECT_TRUE(m_platform.IsSameFile(m_tree.Path("in/a.mmf"), m_tree.Path("hard.mmf")));
+    EXPECT_FALSE(m_platform.IsSameFile(m_tree.Path("in/a.mmf"), m_tree.Path("in/b.mmf")));
+    EXPECT_FALSE(m_platform.IsSameFile(m_tree.Path("in/a.mmf"), m_tree.Path("in/none.mmf")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, PosixWriteTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "NamedFiles" : "UnnamedFiles");
+                         });
+
+// Folder permissions do not stop root, so this runs in a child process that
+// has given up its privileges.
+TEST_F(PosixTreeTest, AFolderThatTakesNoNewFilesKeepsItsOutputsWhole) {
+    Write("in/a.mmf", testinput::ValidSong());
+    Write("OUTPUT/in/a.mmf", {'o', 'l', 'd'});
+    fs::permissions(m_root, fs::perms::all);
+    fs::permissions(m_root / "OUTPUT", fs::perms::all);
+    fs::permissions(m_root / "OUTPUT/in/a.mmf", fs::perms::all);
+    // Anyone may rewrite the output, nobody may add a file beside it.
+    fs::permissions(m_root / "OUTPUT/in", fs::perms::all & ~(fs::perms::owner_write | fs::perms::group_write |
+                                                             fs::perms::others_write));
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(10);
+        }
+        CCountingPlatform platform;
+        platform.m_eAnswer = EAnswer::Yes;
+        CRecordingObserver observer;
+        CollectDroppedFiles(platform, {Path("in")});
+        RunBatch(platform, observer);
+        ::_exit(g_vecFileItems[0].strResult == "NG: Output file open error." ? 0 : 1);
+    }
+    int nStatus = 0;
+    ASSERT_EQ(::waitpid(pid, &nStatus, 0), pid);
+    ASSERT_TRUE(WIFEXITED(nStatus));
+    EXPECT_EQ(WEXITSTATUS(nStatus), 0);
+    EXPECT_EQ(Read("OUTPUT/in/a.mmf"), (Bytes{'o', 'l', 'd'}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "CsvReport.h"
+#include "PosixPlatform.h"
 
 namespace {
 
@@ -24,7 +25,8 @@ TEST(CsvReport, HeaderAndRowsWithCrLf) {
               "a.mmf,OK: Convert success.,/m/a.mmf\r\n"
               "\"x,y.mmf\",NG: File open error.,\"/m/x,y.mmf\"\r\n");
     EXPECT_EQ(FormatCsv({}), "File name,Result,Input file path\r\n");
-    EXPECT_FALSE(WriteCsvReport("/nonexistent-folder/r.csv", vecRows));
+    CPosixPlatform platform;
+    EXPECT_FALSE(WriteCsvReport(platform, "/nonexistent-folder/r.csv", vecRows).empty());
 }
 
 }  // namespace

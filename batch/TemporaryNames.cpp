@@ -1,0 +1,30 @@
+#include "TemporaryNames.h"
+
+namespace {
+constexpr char kPrefix[] = ".~kst";
+constexpr char kSuffix[] = ".tmp";
+}  // namespace
+
+std::string TemporaryName(unsigned long nProcess, unsigned long nCounter) {
+    return kPrefix + std::to_string(nProcess) + '-' + std::to_string(nCounter) + kSuffix;
+}
+
+bool IsTemporaryName(const std::string& strName) {
+    const std::size_t nPrefix = sizeof(kPrefix) - 1;
+    const std::size_t nSuffix = sizeof(kSuffix) - 1;
+    if (strName.size() <= nPrefix + nSuffix || strName.compare(0, nPrefix, kPrefix) != 0 ||
+        strName.compare(strName.size() - nSuffix, nSuffix, kSuffix) != 0) {
+        return false;
+    }
+    // Only digits and the one dash between them, as TemporaryName makes it.
+    bool bDash = false;
+    for (std::size_t i = nPrefix; i < strName.size() - nSuffix; ++i) {
+        const char ch = strName[i];
+        if (ch == '-' && !bDash && i > nPrefix && i + 1 < strName.size() - nSuffix) {
+            bDash = true;
+        } else if (ch < '0' || ch > '9') {
+            return false;
+        }
+    }
+    return bDash;
+}

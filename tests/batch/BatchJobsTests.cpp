@@ -1,0 +1,118 @@
+// Runs with jobs: the bar step before each conversion, an entry that runs
+// out of memory, outputs that would land on inputs. (Colliding outputs under
+// --jobs are checked end to end in the reliability suite.)
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "BatchRun.h"
+#include "BatchState.h"
+#include "FakePlatform.h"
+#include "InputCollection.h"
+#include "RecordingObserver.h"
+#include "TestInputs.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using Bytes = std::vector<std::uint8_t>;
+
+// Gives other threads a chance to overtake on every read, and throws
+// std::bad_alloc for inputs whose path contains "huge".
+class CSlowFakePlatform : public CFakePlatform {
+public:
+    ReadOutcome ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData, std::uint64_t nMaxBytes,
+                              const std::function<void(std::uint64_t)>& fnReserve) override {
+        {
+            std::lock_guard<std::mutex> lock(m_mutexLog);
+            m_vecLog.push_back("read " + strPath);
+        }
+        if (strPath.find("huge") != std::string::npos) {
+            throw std::bad_alloc();
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(50 * (m_nReads++ % 3)));
+        return CFakePlatform::ReadWholeFile(strPath, vecData, nMaxBytes, fnReserve);
+    }
+    std::mutex m_mutexLog;
+    Strings m_vecLog;
+    std::atomic<int> m_nReads{0};
+};
+
+// Logs the bar steps into the platform's log, so their order against the
+// reads shows.
+class CStepLogger : public CRecordingObserver {
+public:
+    explicit CStepLogger(CSlowFakePlatform& fake) : m_fake(fake) {}
+    void OnProgressStep(int nIndex) override {
+        CRecordingObserver::OnProgressStep(nIndex);
+        std::lock_guard<std::mutex> lock(m_fake.m_mutexLog);
+        m_fake.m_vecLog.push_back("step " + std::to_string(nIndex));
+    }
+
+private:
+    CSlowFakePlatform& m_fake;
+};
+
+TEST(BatchJobs, TheBarShowsEachEntryBeforeItIsConverted) {
+    ResetBatchState("C:\\app");
+    CSlowFakePlatform fake;
+    fake.AddFolder("C:\\app");
+    std::vector<std::string> vecPaths;
+    for (int i = 0; i < 12; ++i) {
+        vecPaths.push_back("C:\\m\\s" + std::to_string(i) + ".mmf");
+        fake.AddFile(vecPaths.back(), testinput::ValidSong());
+    }
+    CollectDroppedFiles(fake, vecPaths);
+    CStepLogger observer(fake);
+    RunBatch(fake, observer, 3);
+    const Strings& vecLog = fake.m_vecLog;
+    for (int i = 0; i < 12; ++i) {
+        const auto itStep = std::find(vecLog.begin(), vecLog.end(), "step " + std::to_string(i));
+        const auto itRead = std::find(vecLog.begin(), vecLog.end(), "read " + vecPaths[static_cast<std::size_t>(i)]);
+        ASSERT_NE(itRead, vecLog.end());
+        EXPECT_LT(itStep, itRead) << "entry " << i;
+    }
+    EXPECT_EQ(observer.Rows().size(), 12u);
+}
+
+TEST(BatchJobs, AnEntryThatExhaustsMemoryFailsAloneAndTheRunGoesOn) {
+    for (const int nJobs : {1, 2}) {
+        ResetBatchState("C:\\app");
+        CSlowFakePlatform fake;
+        fake.AddFolder("C:\\app");
+        fake.AddFile("C:\\m\\huge.mmf", testinput::ValidSong());
+        fake.AddFile("C:\\m\\next.mmf", testinput::ValidSong());
+        CollectDroppedFiles(fake, {"C:\\m\\huge.mmf", "C:\\m\\next.mmf"});
+        CRecordingObserver observer;
+        RunBatch(fake, observer, nJobs);
+        EXPECT_EQ(observer.Rows(), (Strings{"huge.mmf|NG: Convert error.|C:\\m\\huge.mmf",
+                                            "next.mmf|OK: Convert success.|C:\\m\\next.mmf"}));
+        EXPECT_EQ(observer.m_vecEvents.back(), "finished");
+    }
+}
+
+TEST(BatchJobs, AnOutputOnAnotherInputOfTheRunIsRefused) {
+    ResetBatchState("C:\\app");
+    CFakePlatform fake;
+    fake.AddFolder("C:\\app");
+    fake.AddFile("C:\\x\\b.mmf", testinput::ValidSong(1));
+    fake.AddFile("C:\\m\\b.mmf", testinput::ValidSong(2));
+    fake.m_dequeAnswers = {EAnswer::Yes};
+    // Base folder C:\x, outputs straight into C:\m: the first entry's output
+    // is the second entry's input (and that one's output is itself).
+    CollectDroppedFiles(fake, {"C:\\x\\b.mmf", "C:\\m\\b.mmf"});
+    g_strOutputRoot = "C:\\m";
+    CRecordingObserver observer;
+    RunBatch(fake, observer);
+    EXPECT_EQ(observer.Rows(), (Strings{"b.mmf|NG: Output file open error.|C:\\x\\b.mmf",
+                                        "b.mmf|NG: Output file open error.|C:\\m\\b.mmf"}));
+    EXPECT_EQ(fake.Contents("C:\\m\\b.mmf"), testinput::ValidSong(2));
+    EXPECT_TRUE(fake.m_vecQuestions.empty());
+}
+
+}  // namespace
