@@ -7,6 +7,10 @@
 #include <sstream>
 
 #include "InspectFiles.h"
+#include "JsonReport.h"
+#include "PianoRoll.h"
+#include "SampleFiles.h"
+#include "TestRandom.h"
 #include "RejectText.h"
 #include "TextReport.h"
 
@@ -166,6 +170,36 @@ TEST(Describe, RejectedAndUnknownFiles) {
             const auto c = inspecttest::Describe(cut);
             inspect::WriteSummary(sink, c);
             EXPECT_FALSE(c.bValid) << n;
+        }
+    }
+}
+
+// Damaged files of both kinds go through every output without a fault (the
+// sanitizer build checks the reads); a rejected source always says why.
+TEST(Describe, RandomDamageOfBothKinds) {
+    CTestRandom rng(2024);
+    std::vector<Bytes> files;
+    for (const auto& sample : vela::MakeSampleFiles()) {
+        files.push_back(sample.vecBytes);
+        files.push_back(inspecttest::Converted(sample.vecBytes));
+    }
+    for (int round = 0; round < 400; ++round) {
+        Bytes file = files[rng.Below(static_cast<std::uint32_t>(files.size()))];
+        for (int i = 0, n = 1 + static_cast<int>(rng.Below(4)); i < n; ++i) {
+            file[8 + rng.Below(static_cast<std::uint32_t>(file.size() - 10))] ^= static_cast<std::uint8_t>(1u << rng.Below(8));
+        }
+        if (rng.OneIn(2)) {
+            vela::FixSizeAndCrc(file);
+        }
+        const auto d = inspecttest::Describe(file);
+        std::ostringstream sink;
+        inspect::WriteSummary(sink, d);
+        inspect::WriteEvents(sink, d);
+        inspect::WriteJson(sink, {d}, {true, true});
+        inspect::WritePianoRoll(sink, d);
+        if (d.eGeneration == inspect::EGeneration::Source && !d.bValid) {
+            EXPECT_NE(d.rejection.eCode, ERejectCode::None) << "round " << round;
+            EXPECT_FALSE(d.strReason.empty());
         }
     }
 }
