@@ -107,11 +107,20 @@ std::uint8_t ControlKind(std::uint8_t x) {
     }
 }
 
+// The event reader (and the kind lookup it uses) runs once per event in the
+// track loop and once more, on a file being rejected, to find where the
+// failing event starts; it stays inlined into the loop.
+#if defined(__GNUC__)
+#define KESTREL_HOT_INLINE inline __attribute__((always_inline))
+#else
+#define KESTREL_HOT_INLINE inline
+#endif
+
 // Kind of an FF F0 L message from its first bytes. The register-write,
 // voice-assignment and tempo messages carry two bytes behind their prefix
 // (register and value, pair and voices, tempo code), so a message whose L
 // cannot hold them is ignored like any unknown message.
-std::uint8_t ExclusiveKind(const std::uint8_t* pBody, std::uint8_t byLength) {
+KESTREL_HOT_INLINE std::uint8_t ExclusiveKind(const std::uint8_t* pBody, std::uint8_t byLength) {
     if (byLength < 5 || pBody[0] != 0x43) {
         return kKindIgnored;
     }
@@ -129,7 +138,7 @@ std::uint8_t ExclusiveKind(const std::uint8_t* pBody, std::uint8_t byLength) {
 
 // Reads one sequence event at nPos: the record gets its delta time in
 // `time`. Returns false when the event reaches beyond the input.
-bool ReadEvent(const CInputReader& in, std::size_t& nPos, std::uint8_t byTrack, EventRecord& record) {
+KESTREL_HOT_INLINE bool ReadEvent(const CInputReader& in, std::size_t& nPos, std::uint8_t byTrack, EventRecord& record) {
     std::uint32_t nDelta = 0;
     if (!ReadShortDuration(in, nPos, nDelta)) {
         return false;
@@ -200,6 +209,21 @@ bool ReadEvent(const CInputReader& in, std::size_t& nPos, std::uint8_t byTrack, 
     record.length = 2;
     nPos = q + 2;
     return true;
+}
+
+// Where the event that ReadEvent cannot read begins: found again by reading
+// the track from its start, so that the loop over a valid file need not keep
+// each event's start.
+std::size_t FailingEventStart(const CInputReader& in, std::size_t nBegin, std::size_t nEnd, std::uint8_t byTrack) {
+    std::size_t nPos = nBegin;
+    while (nPos < nEnd) {
+        const std::size_t nStart = nPos;
+        EventRecord record;
+        if (!ReadEvent(in, nPos, byTrack, record)) {
+            return nStart;
+        }
+    }
+    return nPos;
 }
 
 // Reads one setup exclusive FF F0 L 43 (02|03) ... F7 at nPos. Returns the
@@ -404,12 +428,11 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
                 bStopResolved = true;
             }
             EventRecord record;
-            const std::size_t nEventStart = nPos;
             if (!ReadEvent(in, nPos, byTrack, record)) {
                 m_rejection = CRejectReason{};
                 m_rejection.eCode = ERejectCode::EventPastEnd;
                 m_rejection.byTrack = byTrack;
-                m_rejection.nOffset = nEventStart;
+                m_rejection.nOffset = FailingEventStart(in, seq.nBody, nEnd, byTrack);
                 m_rejection.nLength = in.Size();
                 return 0;
             }

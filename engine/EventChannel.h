@@ -1,5 +1,6 @@
-// The output channel of an analysed event, shared by the event translation
-// and by readers that show the events as the converter places them.
+// The output channel of an analysed event, for readers that show the events
+// as the converter places them. The translation applies the same rule in
+// place (TranslateEvent); a test holds the two together.
 #pragma once
 
 #include <cstdint>

@@ -69,15 +69,17 @@ std::int32_t CCnvLarkWrentoHeron::WriteScoreTrack(ByteBuffer& out) {
     // A record that writes nothing passes its time on to the next one.
     std::uint32_t nLastWritten = 0;
     for (const EventRecord& record : m_vecEvents) {
-        const std::uint32_t nDelta = record.time - nLastWritten;
-        if (TranslateEvent(record, out, nDelta) == 1) {
+        if (TranslateEvent(record, out, record.time - nLastWritten) == 1) {
+            // Only an event that was written can have written a time.
+            if (m_bTimeOverflow) [[unlikely]] {
+                // The delta is written first, so a delta that does not fit
+                // is the value that tripped; otherwise it was the gate time.
+                const std::uint32_t nDelta = record.time - nLastWritten;
+                const bool bDelta = nDelta > kMaxVarLen;
+                NoteTimeOverflow(bDelta ? ETimePlace::Delta : ETimePlace::Gate, bDelta ? nDelta : record.duration,
+                                 record);
+            }
             nLastWritten = record.time;
-        }
-        if (m_bTimeOverflow) {
-            // The delta is written first, so a delta that does not fit is
-            // the value that tripped; otherwise it was the gate time.
-            const bool bDelta = nDelta > kMaxVarLen;
-            NoteTimeOverflow(bDelta ? ETimePlace::Delta : ETimePlace::Gate, bDelta ? nDelta : record.duration, record);
         }
     }
     sequence.Close();

@@ -45,7 +45,17 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
     const std::uint8_t* d = record.data;
     const bool bAudio = record.track == kAudioTrack;
 
-    const std::uint8_t ch = OutputChannel(record, m_nFormat);
+    // Output channel of note and 00-prefixed control events: the rule of
+    // OutputChannel (EventChannel.h), written out here because the compiler
+    // makes tighter code of it in place.
+    std::uint8_t ch = 0;
+    if (HasSourceChannel(record.kind)) {
+        const std::uint8_t bySource = (record.kind == kKindNote ? d[0] : d[1]) >> 6;
+        ch = bySource;
+        if (m_nFormat == 1 && !bAudio) {
+            ch = static_cast<std::uint8_t>(bySource + 4 * (record.track - 1));
+        }
+    }
     // Controls of a format-1 audio track would land on channels 16-19, which
     // the output cannot address: they are left out.
     const bool bUnaddressable = m_nFormat == 1 && bAudio;
