@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ChunkWalk.h"
 #include "CnvLarkWrentoHeron.h"
 #include "InputReader.h"
 
@@ -14,6 +15,7 @@ struct ChunkFind {
     FindStatus status = FindStatus::kNotFound;
     std::size_t nBody = 0;
     std::uint32_t nSize = 0;
+    CChunkWalkResult walk;  // where the walk failed, for the rejection reason
 };
 
 void NoHook(std::size_t) {}
@@ -21,39 +23,48 @@ void NoHook(std::size_t) {}
 bool IdIs(const std::uint8_t* pId, const char* pText) { return std::memcmp(pId, pText, 4) == 0; }
 bool IdStarts(const std::uint8_t* pId, const char* pPrefix) { return std::memcmp(pId, pPrefix, 3) == 0; }
 
-// The chunk walk shared by every finder. It starts behind the file head and
-// goes on while (p - 8) < F - 2, F being the file size field; it descends
-// into the track chunks the finder names (skipping their 6-byte header) and
-// skips every other chunk whole. A chunk whose head, track header or body
-// reaches beyond the input makes the input invalid.
+// One finder: the shared chunk walk (ChunkWalk.h), descending into the track
+// chunks the finder names and stopping at the first wanted chunk. A chunk
+// whose head, track header or body reaches beyond the input, even a wanted
+// one, makes the input invalid.
 template <typename Wanted, typename Descended, typename Hook = void (*)(std::size_t)>
 ChunkFind FindChunk(const CInputReader& in, const Wanted& isWanted, const Descended& isDescended,
                     const Hook& onDescend = NoHook) {
-    const std::uint64_t nFileField = in.Size() - 8;
-    std::uint64_t p = 8;
-    while (p - 8 < nFileField - 2) {
-        std::uint32_t nSize = 0;
-        if (!in.ReadBE32(p + 4, nSize)) {
-            return {FindStatus::kInvalid};
-        }
-        const std::uint8_t* pId = in.At(p);
-        if (!in.Has(p + 8, nSize)) {
-            return {FindStatus::kInvalid};
-        }
-        if (isWanted(pId)) {
-            return {FindStatus::kFound, static_cast<std::size_t>(p + 8), nSize};
-        }
-        if (isDescended(pId)) {
-            if (!in.Has(p, 14)) {
-                return {FindStatus::kInvalid};
+    const CChunkWalkResult walk = WalkChunks(
+        in,
+        [&](const CChunkStep& step) {
+            if (isWanted(step.pId)) {
+                return EChunkAction::Stop;
             }
-            onDescend(p);
-            p += 14;
-        } else {
-            p += 8 + std::uint64_t{nSize};
-        }
+            return isDescended(step.pId) ? EChunkAction::Enter : EChunkAction::Skip;
+        },
+        [&](const CChunkStep& step) { onDescend(step.nOffset); });
+    switch (walk.eEnd) {
+        case EChunkWalkEnd::Finished:
+            return {FindStatus::kNotFound, 0, 0, walk};
+        case EChunkWalkEnd::Stopped:
+            return {FindStatus::kFound, walk.step.nOffset + 8, walk.step.nSize, walk};
+        default:
+            return {FindStatus::kInvalid, 0, 0, walk};
     }
-    return {FindStatus::kNotFound};
+}
+
+// Records why a finder's walk failed; returns the analysis result 0.
+std::int32_t RejectChunk(CRejectReason& reason, const CInputReader& in, const ChunkFind& find) {
+    const CChunkStep& step = find.walk.step;
+    reason = CRejectReason{};
+    switch (find.walk.eEnd) {
+        case EChunkWalkEnd::HeadPastEnd: reason.eCode = ERejectCode::ChunkHeadPastEnd; break;
+        case EChunkWalkEnd::BodyPastEnd: reason.eCode = ERejectCode::ChunkPastEnd; break;
+        default: reason.eCode = ERejectCode::TrackHeaderPastEnd; break;
+    }
+    if (step.pId != nullptr) {
+        std::memcpy(reason.abyId, step.pId, 4);
+    }
+    reason.nOffset = step.nOffset;
+    reason.nSize = step.nSize;
+    reason.nLength = in.Size();
+    return 0;
 }
 
 bool IsTrackChunk(const std::uint8_t* pId) { return IdStarts(pId, "MTR") || IdStarts(pId, "ATR"); }
@@ -96,11 +107,20 @@ std::uint8_t ControlKind(std::uint8_t x) {
     }
 }
 
+// The event reader (and the kind lookup it uses) runs once per event in the
+// track loop and once more, on a file being rejected, to find where the
+// failing event starts; it stays inlined into the loop.
+#if defined(__GNUC__)
+#define KESTREL_HOT_INLINE inline __attribute__((always_inline))
+#else
+#define KESTREL_HOT_INLINE inline
+#endif
+
 // Kind of an FF F0 L message from its first bytes. The register-write,
 // voice-assignment and tempo messages carry two bytes behind their prefix
 // (register and value, pair and voices, tempo code), so a message whose L
 // cannot hold them is ignored like any unknown message.
-std::uint8_t ExclusiveKind(const std::uint8_t* pBody, std::uint8_t byLength) {
+KESTREL_HOT_INLINE std::uint8_t ExclusiveKind(const std::uint8_t* pBody, std::uint8_t byLength) {
     if (byLength < 5 || pBody[0] != 0x43) {
         return kKindIgnored;
     }
@@ -118,7 +138,7 @@ std::uint8_t ExclusiveKind(const std::uint8_t* pBody, std::uint8_t byLength) {
 
 // Reads one sequence event at nPos: the record gets its delta time in
 // `time`. Returns false when the event reaches beyond the input.
-bool ReadEvent(const CInputReader& in, std::size_t& nPos, std::uint8_t byTrack, EventRecord& record) {
+KESTREL_HOT_INLINE bool ReadEvent(const CInputReader& in, std::size_t& nPos, std::uint8_t byTrack, EventRecord& record) {
     std::uint32_t nDelta = 0;
     if (!ReadShortDuration(in, nPos, nDelta)) {
         return false;
@@ -191,18 +211,63 @@ bool ReadEvent(const CInputReader& in, std::size_t& nPos, std::uint8_t byTrack, 
     return true;
 }
 
-// Reads one setup exclusive FF F0 L 43 (02|03) ... F7 at nPos.
-bool ReadSetupMessage(const CInputReader& in, std::size_t& nPos, EventRecord& record, std::int32_t* anVoiceMap) {
+// Where the event that ReadEvent cannot read begins: found again by reading
+// the track from its start, so that the loop over a valid file need not keep
+// each event's start.
+std::size_t FailingEventStart(const CInputReader& in, std::size_t nBegin, std::size_t nEnd, std::uint8_t byTrack) {
+    std::size_t nPos = nBegin;
+    while (nPos < nEnd) {
+        const std::size_t nStart = nPos;
+        EventRecord record;
+        if (!ReadEvent(in, nPos, byTrack, record)) {
+            return nStart;
+        }
+    }
+    return nPos;
+}
+
+// Reads one setup exclusive FF F0 L 43 (02|03) ... F7 at nPos. Returns the
+// first rule the message breaks (ESetupRule::None when it is well formed),
+// with what was found in place of the expected bytes in nFound.
+ESetupRule ReadSetupMessage(const CInputReader& in, std::size_t& nPos, EventRecord& record, std::int32_t* anVoiceMap,
+                            std::uint32_t& nFound) {
     if (!in.Has(nPos, 3)) {
-        return false;
+        std::uint8_t by0 = 0;
+        std::uint8_t by1 = 0;
+        const bool bHas0 = in.ReadByte(nPos, by0);
+        const bool bHas1 = in.ReadByte(nPos + 1, by1);
+        if ((bHas0 && by0 != 0xFF) || (bHas1 && by1 != 0xF0)) {
+            nFound = (std::uint32_t{by0} << 8) | by1;
+            return ESetupRule::NotExclusive;
+        }
+        nFound = 0;
+        return ESetupRule::PastEnd;
     }
     const std::uint8_t* m = in.At(nPos);
     const std::uint8_t byLength = m[2];
-    if (m[0] != 0xFF || m[1] != 0xF0 || byLength < 3 || !in.Has(nPos + 3, byLength)) {
-        return false;
+    if (m[0] != 0xFF || m[1] != 0xF0) {
+        nFound = (std::uint32_t{m[0]} << 8) | m[1];
+        return ESetupRule::NotExclusive;
     }
-    if (m[3] != 0x43 || (m[4] != 0x02 && m[4] != 0x03) || m[2 + byLength] != 0xF7) {
-        return false;
+    if (byLength < 3) {
+        nFound = byLength;
+        return ESetupRule::LengthBelow3;
+    }
+    if (!in.Has(nPos + 3, byLength)) {
+        nFound = byLength;
+        return ESetupRule::PastEnd;
+    }
+    if (m[3] != 0x43) {
+        nFound = m[3];
+        return ESetupRule::Not43;
+    }
+    if (m[4] != 0x02 && m[4] != 0x03) {
+        nFound = m[4];
+        return ESetupRule::Not02Or03;
+    }
+    if (m[2 + byLength] != 0xF7) {
+        nFound = m[2 + byLength];
+        return ESetupRule::NoF7;
     }
     record = EventRecord{};
     record.data = m + 1;
@@ -217,7 +282,7 @@ bool ReadSetupMessage(const CInputReader& in, std::size_t& nPos, EventRecord& re
         }
     }
     nPos += 3 + std::size_t{byLength};
-    return true;
+    return ESetupRule::None;
 }
 
 void SetChannelFlags(std::uint8_t* abFlags, std::uint8_t v) {
@@ -240,7 +305,7 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
     if (m_nFormat == 1) {
         const ChunkFind info = FindChunk(in, [](const std::uint8_t* id) { return IdIs(id, "CNTI"); }, NoChunk);
         if (info.status == FindStatus::kInvalid) {
-            return 0;
+            return RejectChunk(m_rejection, in, info);
         }
         for (std::size_t i = 0; info.status == FindStatus::kFound && i < info.nSize; ++i) {
             const std::size_t at = info.nBody + i;
@@ -258,7 +323,7 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
         const ChunkFind seek = FindChunk(
             in, [](const std::uint8_t* id) { return IdIs(id, "MspI") || IdIs(id, "AspI"); }, IsTrackChunk);
         if (seek.status == FindStatus::kInvalid) {
-            return 0;
+            return RejectChunk(m_rejection, in, seek);
         }
         if (seek.status == FindStatus::kFound && seek.nSize >= 16) {
             in.ReadBE32(seek.nBody + 3, m_nStartPoint);
@@ -274,14 +339,23 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
         const ChunkFind setup = FindChunk(in, [](const std::uint8_t* id) { return IdIs(id, "Mtsu"); },
                                           IsScoreTrackChunk);
         if (setup.status == FindStatus::kInvalid) {
-            return 0;
+            return RejectChunk(m_rejection, in, setup);
         }
         if (setup.status == FindStatus::kFound) {
             const std::size_t nEnd = setup.nBody + setup.nSize;
             std::size_t nPos = setup.nBody;
             while (nPos < nEnd) {
                 EventRecord record;
-                if (!ReadSetupMessage(in, nPos, record, m_anVoiceMap)) {
+                std::uint32_t nFound = 0;
+                const std::size_t nMessage = nPos;
+                const ESetupRule eBroken = ReadSetupMessage(in, nPos, record, m_anVoiceMap, nFound);
+                if (eBroken != ESetupRule::None) {
+                    m_rejection = CRejectReason{};
+                    m_rejection.eCode = ERejectCode::SetupMessage;
+                    m_rejection.byDetail = static_cast<std::uint8_t>(eBroken);
+                    m_rejection.nOffset = nMessage;
+                    m_rejection.nValue = nFound;
+                    m_rejection.nLength = in.Size();
                     return 0;
                 }
                 (record.kind == kKindTempo ? m_vecMasterEvents : m_vecEvents).push_back(record);
@@ -328,7 +402,7 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
             in, [](const std::uint8_t* id) { return IdIs(id, "Mtsq") || IdIs(id, "Atsq"); }, isOwnTrack,
             recordHeader);
         if (seq.status == FindStatus::kInvalid) {
-            return 0;
+            return RejectChunk(m_rejection, in, seq);
         }
         if (seq.status == FindStatus::kNotFound || seq.nSize == 0) {
             continue;
@@ -355,6 +429,11 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
             }
             EventRecord record;
             if (!ReadEvent(in, nPos, byTrack, record)) {
+                m_rejection = CRejectReason{};
+                m_rejection.eCode = ERejectCode::EventPastEnd;
+                m_rejection.byTrack = byTrack;
+                m_rejection.nOffset = FailingEventStart(in, seq.nBody, nEnd, byTrack);
+                m_rejection.nLength = in.Size();
                 return 0;
             }
             T += record.time;
@@ -373,6 +452,9 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
                 case kKindTempo:
                     m_vecMasterEvents.push_back(record);
                     break;
+                case kKindIgnored:
+                    ++m_anIgnoredEvents[t];
+                    break;
                 default:
                     break;
             }
@@ -386,6 +468,8 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
             bStopResolved = true;
         }
         nLatestEnd = std::max(nLatestEnd, T);
+        m_abTrackRead[t] = 1;
+        m_anTrackLength[t] = T;
         InsertTrackEvents(m_vecEvents, nTrackStart);
         InsertTrackEvents(m_vecMasterEvents, nTempoStart);
     }
@@ -420,7 +504,7 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
             const ChunkFind wave = FindChunk(
                 in, [n](const std::uint8_t* id) { return IdStarts(id, "Awa") && id[3] == n; }, IsAudioTrackChunk);
             if (wave.status == FindStatus::kInvalid) {
-                return 0;
+                return RejectChunk(m_rejection, in, wave);
             }
             if (wave.status == FindStatus::kFound && wave.nSize != 0) {
                 EventRecord record;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ByteBuffer.h"
+#include "RejectReason.h"
 
 // Event kinds recorded by the analysis.
 enum EventKind : std::uint8_t {
@@ -62,6 +63,12 @@ public:
     // 1: success; 0: input not acceptable; negative: a writer failed. output
     // receives bytes only on success.
     std::int32_t Convert(const std::uint8_t* pInput, std::int32_t nSize, ByteBuffer& output);
+
+    // Validates and analyses the input exactly as Convert does, without the
+    // note merge and without writing: the lists and tables are left as the
+    // analysis made them, for readers that describe a source file. 1: the
+    // input is acceptable; 0: it is not (m_rejection says why).
+    std::int32_t AnalyzeInput(const std::uint8_t* pInput, std::int32_t nSize);
 
     // --- steps of Convert, in the order it runs them -------------------------
     std::int32_t ValidateInput();
@@ -119,6 +126,17 @@ public:
     // the writer that met it then fails instead of writing a corrupt file.
     bool m_bTimeOverflow = false;
 
+    // Why Convert or AnalyzeInput returned 0 or a negative result; code
+    // None after a success.
+    CRejectReason m_rejection;
+
+    // Per input track 0..5, recorded by the analysis for readers: whether
+    // its sequence data was read, its length in ticks (the running time
+    // after its last event), and how many of its events were ignored.
+    std::uint8_t m_abTrackRead[6] = {};
+    std::uint32_t m_anTrackLength[6] = {};
+    std::uint32_t m_anIgnoredEvents[6] = {};
+
     // Ordering and lookups. The engine's versions merge and index once per
     // conversion; they are virtual so that a plain linear-scan version can be
     // checked against them byte for byte.
@@ -139,6 +157,8 @@ public:
 
 private:
     std::int32_t ConvertUnguarded(const std::uint8_t* pInput, std::int32_t nSize, ByteBuffer& output);
+    std::int32_t ValidateAndAnalyze(const std::uint8_t* pInput, std::int32_t nSize);
+    void NoteTimeOverflow(ETimePlace ePlace, std::uint64_t nValue, const EventRecord& record);
     std::uint8_t TranslateRegisterWrite(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta);
     void AppendTime(ByteBuffer& out, std::uint32_t nTicks);
 

@@ -35,15 +35,32 @@ std::int32_t CCnvLarkWrentoHeron::Convert(const std::uint8_t* pInput, std::int32
     try {
         return ConvertUnguarded(pInput, nSize, output);
     } catch (const std::bad_alloc&) {
+        m_rejection = CRejectReason{};
+        m_rejection.eCode = ERejectCode::OutOfMemory;
         return kResultOutOfMemory;
     } catch (const std::length_error&) {
+        m_rejection = CRejectReason{};
+        m_rejection.eCode = ERejectCode::OutOfMemory;
         return kResultOutOfMemory;
     }
 }
 
-std::int32_t CCnvLarkWrentoHeron::ConvertUnguarded(const std::uint8_t* pInput, std::int32_t nSize,
-                                                   ByteBuffer& output) {
+std::int32_t CCnvLarkWrentoHeron::AnalyzeInput(const std::uint8_t* pInput, std::int32_t nSize) {
+    try {
+        return ValidateAndAnalyze(pInput, nSize);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    m_rejection = CRejectReason{};
+    m_rejection.eCode = ERejectCode::OutOfMemory;
+    return 0;
+}
+
+std::int32_t CCnvLarkWrentoHeron::ValidateAndAnalyze(const std::uint8_t* pInput, std::int32_t nSize) {
     if (nSize < 9 || pInput == nullptr) {
+        m_rejection = CRejectReason{};
+        m_rejection.eCode = pInput == nullptr ? ERejectCode::NoInput : ERejectCode::TooShort;
+        m_rejection.nLength = nSize > 0 ? static_cast<std::uint64_t>(nSize) : 0;
         return 0;
     }
     m_pInput = pInput;
@@ -51,7 +68,12 @@ std::int32_t CCnvLarkWrentoHeron::ConvertUnguarded(const std::uint8_t* pInput, s
     if (ValidateInput() == 0) {
         return 0;
     }
-    if (Analyze() == 0) {
+    return Analyze();
+}
+
+std::int32_t CCnvLarkWrentoHeron::ConvertUnguarded(const std::uint8_t* pInput, std::int32_t nSize,
+                                                   ByteBuffer& output) {
+    if (ValidateAndAnalyze(pInput, nSize) == 0) {
         return 0;
     }
     if (m_nFormat == 0) {
@@ -95,6 +117,18 @@ std::int32_t CCnvLarkWrentoHeron::ConvertUnguarded(const std::uint8_t* pInput, s
         AppendBytes(output, work.Data(), work.Size());
     }
     return 1;
+}
+
+void CCnvLarkWrentoHeron::NoteTimeOverflow(ETimePlace ePlace, std::uint64_t nValue, const EventRecord& record) {
+    if (m_rejection.eCode != ERejectCode::None) {
+        return;  // the first one found is the one reported
+    }
+    m_rejection.eCode = ERejectCode::TimeOverflow;
+    m_rejection.byDetail = static_cast<std::uint8_t>(ePlace);
+    m_rejection.byTrack = record.track;
+    m_rejection.nValue = nValue;
+    m_rejection.nTick = record.time;
+    m_rejection.nLength = static_cast<std::uint64_t>(m_nInputSize);
 }
 
 void CCnvLarkWrentoHeron::AppendTime(ByteBuffer& out, std::uint32_t nTicks) {

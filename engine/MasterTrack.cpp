@@ -22,6 +22,9 @@ std::int32_t CCnvLarkWrentoHeron::WriteMasterTrack(ByteBuffer& out) {
     std::uint32_t nLast = 0;
     for (const EventRecord& record : m_vecMasterEvents) {
         AppendTime(out, record.time - nLast);
+        if (m_bTimeOverflow) {
+            NoteTimeOverflow(ETimePlace::MasterDelta, record.time - nLast, record);
+        }
         const std::uint32_t T = TempoMicroseconds(record.data[record.length - 2]);
         const std::uint8_t kTempo[] = {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(T >> 16),
                                        static_cast<std::uint8_t>(T >> 8), static_cast<std::uint8_t>(T)};

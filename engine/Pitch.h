@@ -54,6 +54,14 @@ inline std::uint8_t ScoreNoteKey(std::uint8_t byNote, int nOctaveShift) {
     return nKey >= 127 ? 127 : static_cast<std::uint8_t>(nKey);
 }
 
+// Key of an audio-track note byte: value 1..13 gives keys 0..12, higher
+// values keys 92 and up; value 0 wraps to 255 and is written as 127.
+inline std::uint8_t AudioNoteKey(std::uint8_t byNote) {
+    const std::uint8_t k = byNote & 0x3F;
+    const std::uint8_t byKey = static_cast<std::uint8_t>(k <= 13 ? k - 1 : k + 78);
+    return byKey >= 127 ? 127 : byKey;
+}
+
 // Octave shift value of an octave-shift event: v when bit 7 is clear,
 // -(v & 7) when it is set.
 inline std::int8_t OctaveShiftValue(std::uint8_t v) {

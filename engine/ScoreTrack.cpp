@@ -70,6 +70,15 @@ std::int32_t CCnvLarkWrentoHeron::WriteScoreTrack(ByteBuffer& out) {
     std::uint32_t nLastWritten = 0;
     for (const EventRecord& record : m_vecEvents) {
         if (TranslateEvent(record, out, record.time - nLastWritten) == 1) {
+            // Only an event that was written can have written a time.
+            if (m_bTimeOverflow) [[unlikely]] {
+                // The delta is written first, so a delta that does not fit
+                // is the value that tripped; otherwise it was the gate time.
+                const std::uint32_t nDelta = record.time - nLastWritten;
+                const bool bDelta = nDelta > kMaxVarLen;
+                NoteTimeOverflow(bDelta ? ETimePlace::Delta : ETimePlace::Gate, bDelta ? nDelta : record.duration,
+                                 record);
+            }
             nLastWritten = record.time;
         }
     }

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "CnvLarkWrentoHeron.h"
+#include "EventChannel.h"
 #include "Pitch.h"
 
 namespace {
@@ -29,18 +30,6 @@ void AppendControl(ByteBuffer& out, std::uint8_t byChannel, std::uint8_t byContr
     AppendByte(out, byValue);
 }
 
-// Notes and 00-prefixed controls carry a 2-bit source channel; register
-// writes and voice assignments name their FM channels themselves.
-bool HasSourceChannel(std::uint8_t byKind) {
-    switch (byKind) {
-        case kKindNote: case kKindBankSelect: case kKindProgramChange: case kKindPitchBend: case kKindPanpot:
-        case kKindVolume: case kKindModulation: case kKindExpression: case kKindOctaveShift:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // Velocity of audio-track notes after a volume event of value v.
 std::uint8_t AudioVelocity(std::uint8_t v) {
     if (v == 0) {
@@ -50,21 +39,15 @@ std::uint8_t AudioVelocity(std::uint8_t v) {
     return d >= 127.0 ? 127 : static_cast<std::uint8_t>(d);
 }
 
-// Key of an audio-track note byte: value 1..13 gives keys 0..12, higher
-// values keys 92 and up; value 0 wraps to 255 and is written as 127.
-std::uint8_t AudioKey(std::uint8_t byNote) {
-    const std::uint8_t k = byNote & 0x3F;
-    const std::uint8_t byKey = static_cast<std::uint8_t>(k <= 13 ? k - 1 : k + 78);
-    return byKey >= 127 ? 127 : byKey;
-}
-
 }  // namespace
 
 std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta) {
     const std::uint8_t* d = record.data;
     const bool bAudio = record.track == kAudioTrack;
 
-    // Output channel of note and 00-prefixed control events.
+    // Output channel of note and 00-prefixed control events: the rule of
+    // OutputChannel (EventChannel.h), written out here because the compiler
+    // makes tighter code of it in place.
     std::uint8_t ch = 0;
     if (HasSourceChannel(record.kind)) {
         const std::uint8_t bySource = (record.kind == kKindNote ? d[0] : d[1]) >> 6;
@@ -97,7 +80,7 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
                 byStatus = static_cast<std::uint8_t>(0x90 | ch);
             }
             AppendByte(out, byStatus);
-            AppendByte(out, bAudio ? AudioKey(d[0]) : pitch::ScoreNoteKey(d[0], m_anOctaveShift[ch]));
+            AppendByte(out, bAudio ? pitch::AudioNoteKey(d[0]) : pitch::ScoreNoteKey(d[0], m_anOctaveShift[ch]));
             AppendByte(out, bAudio ? m_abyVelocity[ch] : 0x7F);
             AppendTime(out, record.duration);
             return 1;

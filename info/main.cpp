@@ -1,0 +1,170 @@
+// kestrel-info [options] PATH...
+// Shows what is inside VELA files: sources for the Lark/Wren generations and
+// Heron files as Kestrel writes them. Folders are searched breadth-first,
+// as the converter searches them. Nothing is written beside the inputs; the
+// only file written is the one named by --roll.
+// Exit status: 0 every file was read and is valid (with --check: passes),
+// 1 anything else, 2 bad usage.
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <new>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "AtomicFile.h"
+#include "FileDescription.h"
+#include "FileScan.h"
+#include "JsonReport.h"
+#include "PianoRoll.h"
+#include "TextReport.h"
+
+namespace {
+
+constexpr int kExitAllGood = 0;
+constexpr int kExitFailures = 1;
+constexpr int kExitUsage = 2;
+
+bool ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecBytes, std::string& strError) {
+    std::ifstream in(strPath, std::ios::binary | std::ios::ate);
+    if (!in) {
+        strError = std::strerror(errno);
+        return false;
+    }
+    const std::streamoff nSize = in.tellg();
+    if (nSize < 0) {
+        strError = "cannot tell its size";
+        return false;
+    }
+    vecBytes.resize(static_cast<std::size_t>(nSize));
+    in.seekg(0);
+    if (nSize > 0 && !in.read(reinterpret_cast<char*>(vecBytes.data()), nSize)) {
+        strError = "read error";
+        return false;
+    }
+    return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+int Run(int argc, char** argv) {
+    CLI::App app{"Shows what is inside VELA files: Lark/Wren sources and the Heron files Kestrel writes.\n"
+                 "Folders are searched breadth-first through all their subfolders for .mmf files.",
+                 "kestrel-info"};
+    std::vector<std::string> vecPaths;
+    bool bEvents = false;
+    bool bJson = false;
+    bool bCheck = false;
+    std::string strRoll;
+    app.add_option("PATH", vecPaths, "Files and folders to look at")->required();
+    app.add_flag("--events", bEvents, "List every event, one per line, instead of the summary");
+    app.add_flag("--json", bJson, "Print one JSON document (schema in the README) instead of text");
+    app.add_flag("--check", bCheck,
+                 "Check Heron files for structural faults; print OK/NG per file (exit 1 if any fails)");
+    app.add_option("--roll", strRoll, "Draw the notes of the one named file as an SVG piano roll")
+        ->option_text("FILE.svg");
+    app.footer("Exit status: 0 every file read and valid (with --check: every file passes), 1 otherwise, "
+               "2 bad usage.");
+    app.set_version_flag("--version", std::string("kestrel-info ") + KESTREL_VERSION);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int nCode = app.exit(e);
+        return nCode == 0 ? kExitAllGood : kExitUsage;
+    }
+
+    const CScanResult scan = ScanPaths(vecPaths);
+    bool bAllGood = scan.vecErrors.empty();
+    for (const std::string& strError : scan.vecErrors) {
+        std::fprintf(stderr, "kestrel-info: cannot read %s\n", strError.c_str());
+    }
+    if (!strRoll.empty()) {
+        if (scan.vecFiles.size() != 1) {
+            std::fprintf(stderr, "kestrel-info: --roll draws one file; %zu were named or found\n",
+                         scan.vecFiles.size());
+            return kExitUsage;
+        }
+        if (SameFile(strRoll, scan.vecFiles[0])) {
+            std::fprintf(stderr, "kestrel-info: --roll would overwrite the input %s\n", scan.vecFiles[0].c_str());
+            return kExitUsage;
+        }
+    }
+
+    inspect::CDescribeOptions describe;
+    describe.bEvents = bEvents;
+    describe.bNotes = !strRoll.empty();
+    inspect::CJsonOptions json;
+    json.bEvents = bEvents;
+    json.bCheck = bCheck;
+
+    std::size_t nItems = 0;
+    for (const std::string& strPath : scan.vecFiles) {
+        std::vector<std::uint8_t> vecBytes;
+        std::string strError;
+        if (!ReadWholeFile(strPath, vecBytes, strError)) {
+            std::fprintf(stderr, "kestrel-info: cannot read %s: %s\n", strPath.c_str(), strError.c_str());
+            bAllGood = false;
+            continue;
+        }
+        const inspect::CFileDescription d = inspect::DescribeFile(strPath, vecBytes.data(), vecBytes.size(), describe);
+        vecBytes = {};
+        bAllGood = bAllGood && (bCheck ? inspect::PassesCheck(d) : d.bValid);
+        if (bJson) {
+            inspect::WriteJsonItem(std::cout, d, json, nItems);
+        } else if (bCheck) {
+            inspect::WriteCheck(std::cout, d);
+        } else if (bEvents) {
+            inspect::WriteEvents(std::cout, d);
+        } else {
+            if (nItems != 0) {
+                std::cout << "\n";
+            }
+            inspect::WriteSummary(std::cout, d);
+        }
+        ++nItems;
+        if (!strRoll.empty()) {
+            std::ostringstream svg;
+            inspect::WritePianoRoll(svg, d);
+            if (!WriteFileAtomically(strRoll, svg.str(), strError)) {
+                std::fprintf(stderr, "kestrel-info: cannot write %s: %s\n", strRoll.c_str(), strError.c_str());
+                bAllGood = false;
+            }
+        }
+    }
+    if (bJson) {
+        inspect::EndJson(std::cout, nItems);
+    }
+    std::cout.flush();
+    if (!std::cout) {
+        std::fprintf(stderr, "kestrel-info: cannot write to standard output\n");
+        return kExitFailures;
+    }
+    return bAllGood ? kExitAllGood : kExitFailures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_DFL);  // a closed pipe ends the listing quietly
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "kestrel-info: out of memory\n");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kestrel-info: %s\n", e.what());
+    }
+    return kExitFailures;
+}

@@ -1,0 +1,58 @@
+// Runs the built kestrel-info as a child process with its output captured.
+#pragma once
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+struct CInfoResult {
+    int nExit = -1;
+    std::string strOut;
+    std::string strErr;
+};
+
+inline std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs kestrel-info with the arguments in folder cwd; the captured streams
+// go to files in strCaptureDir (outside the folders a test looks at).
+inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::filesystem::path& cwd,
+                           const std::filesystem::path& captureDir) {
+    const std::filesystem::path outPath = captureDir / "info-stdout";
+    const std::filesystem::path errPath = captureDir / "info-stderr";
+    CInfoResult result;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int nOut = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int nErr = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(nOut, STDOUT_FILENO);
+        ::dup2(nErr, STDERR_FILENO);
+        if (::chdir(cwd.c_str()) != 0) {
+            ::_exit(126);
+        }
+        std::vector<std::string> vecCopy = vecArgs;
+        std::string strProgram = KESTREL_INFO_PATH;
+        std::vector<char*> vecArgv{strProgram.data()};
+        for (std::string& strArg : vecCopy) {
+            vecArgv.push_back(strArg.data());
+        }
+        vecArgv.push_back(nullptr);
+        ::execv(KESTREL_INFO_PATH, vecArgv.data());
+        ::_exit(127);
+    }
+    int nStatus = 0;
+    if (pid > 0 && ::waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus)) {
+        result.nExit = WEXITSTATUS(nStatus);
+    }
+    result.strOut = ReadText(outPath);
+    result.strErr = ReadText(errPath);
+    return result;
+}
