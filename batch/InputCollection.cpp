@@ -28,7 +28,7 @@ int CollectDroppedFiles(IPlatform& platform, const std::vector<std::string>& vec
         if (!attributes.bValid || attributes.bDirectory) {
             nNotices += CollectFolder(platform, strPath);
         } else {
-            g_vecFileItems.push_back(FileItem{strPath, 0, {}});
+            g_vecFileItems.push_back(FileItem{strPath, 0, {}, {}});
         }
     }
     return nNotices;
@@ -75,7 +75,7 @@ int CollectFolder(IPlatform& platform, const std::string& strFolder) {
                 queFolders.push_back(strPrefix + entry.strName);
             } else if (!IsTemporaryName(entry.strName)) {
                 // (An output being written, or one a killed run left behind.)
-                g_vecFileItems.push_back(FileItem{strPrefix + entry.strName, 0, {}});
+                g_vecFileItems.push_back(FileItem{strPrefix + entry.strName, 0, {}, {}});
             }
         }
     }
