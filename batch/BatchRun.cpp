@@ -11,6 +11,7 @@
 #include "JobPool.h"
 #include "MemoryBudget.h"
 #include "PathText.h"
+#include "ResultDetail.h"
 #include "RunPlan.h"
 
 void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs) {
@@ -82,6 +83,9 @@ void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemor
         if (plan.bOutputIsAnInput) {
             // Writing it would destroy an input of this run.
             item.strResult = kTextOutputOpenError;
+            const bool bItself =
+                platform.PathKey(OutputPathOf(platform, item.strPath)) == platform.PathKey(item.strPath);
+            SetDetail(item, bItself ? kDetailOutputIsInput : kDetailOutputIsOtherInput);
             nResult = kResultOpenError;
         } else {
             const std::string strOutDir = MakeOutputDir(platform, item.strPath);
@@ -96,6 +100,7 @@ void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemor
         } catch (...) {
             item.strResult.clear();
         }
+        SetDetail(item, kDetailOutOfMemory);
     }
     // Only the low byte is kept; only the value 1 means "converted".
     item.nResult = static_cast<std::int8_t>(static_cast<std::uint8_t>(nResult & 0xFF));
@@ -111,7 +116,7 @@ void ReportEntry(const IPlatform& platform, IBatchObserver& observer, int nIndex
         ++counts.nErrors;
     }
     if (!WasCancelledAt(item)) {
-        observer.OnRow(FileNameOf(platform, item.strPath), item.strResult, item.strPath);
+        observer.OnRow(FileNameOf(platform, item.strPath), item.strResult, item.strPath, item.strDetail);
     }
     observer.OnCounts(counts.nConverted, counts.nErrors, static_cast<int>(g_vecFileItems.size()));
 }

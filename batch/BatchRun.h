@@ -23,10 +23,12 @@ public:
     virtual void OnProgressButton(bool bConverting) = 0;
     // Entry nIndex is about to be converted: the bar's position is nIndex + 1.
     virtual void OnProgressStep(int nIndex) = 0;
-    // One result row: the file name, the result text and the input path. Not
-    // sent for an entry at which the run was cancelled.
-    virtual void OnRow(const std::string& strFileName, const std::string& strResult,
-                       const std::string& strPath) = 0;
+    // One result row: the file name, the result text, the input path, and
+    // the detail (why an NG result came about; empty for OK), which a front
+    // end may leave out. Not sent for an entry at which the run was
+    // cancelled.
+    virtual void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
+                       const std::string& strDetail) = 0;
     // The three count lines (FormatTotalText(nConverted + nErrors, nTotal), ...).
     virtual void OnCounts(int nConverted, int nErrors, int nTotal) = 0;
     // The main window's ways out are enabled again.
@@ -62,8 +64,8 @@ class CMemoryBudget;
 // touches only entry nIndex, g_nOverwriteMode and the file system, so
 // entries may be converted in parallel, and nothing it meets (an exhausted
 // allocation included) leaves it: such an entry fails with
-// kTextConvertError. ReportEntry adds entry nIndex to the counts, adds its
-// row (unless the run was cancelled at it) and reports the counts; it must
-// be called in list order.
+// kTextConvertError; a failure leaves its detail in the entry. ReportEntry
+// adds entry nIndex to the counts, adds its row (unless the run was
+// cancelled at it) and reports the counts; it must be called in list order.
 void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget);
 void ReportEntry(const IPlatform& platform, IBatchObserver& observer, int nIndex, RunCounts& counts);

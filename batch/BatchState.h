@@ -12,6 +12,7 @@ struct FileItem {
     std::string strPath;          // full input path as collected; never changed afterwards
     std::int8_t nResult = 0;      // low byte of the job's result code; valid once the entry was processed
     std::string strResult;        // result text; empty until processed, stays empty after a cancel
+    std::string strDetail;        // why an NG result came about, in plain words; empty for OK
 };
 
 // Values of g_nOverwriteMode.

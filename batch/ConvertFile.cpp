@@ -13,6 +13,7 @@
 #include "IPlatform.h"
 #include "MemoryBudget.h"
 #include "PathText.h"
+#include "ResultDetail.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ bool MayOverwrite(IPlatform& platform, FileItem& item, const std::string& strFil
             break;
         case EAnswer::No:
             item.strResult = kTextConvertCancel;
+            SetDetail(item, kDetailOutputKept);
             break;
         }
     }
@@ -54,27 +56,31 @@ EExisting DecideOnExisting(IPlatform& platform, FileItem& item, const std::strin
                            const std::string& strOutPath, const PathAttributes& existing, int& nCode) {
     if (platform.IsSameFile(item.strPath, strOutPath)) {
         item.strResult = kTextOutputOpenError;
+        SetDetail(item, kDetailOutputIsInput);
         nCode = kResultOpenError;
         return EExisting::Refuse;
     }
     if (existing.bReadOnly) {
         item.strResult = kTextFileWriteError;
+        SetDetail(item, kDetailOutputReadOnly);
         nCode = kResultWriteError;
         return EExisting::Refuse;
     }
     return MayOverwrite(platform, item, strFileName) ? EExisting::Replace : EExisting::Keep;
 }
 
-int WriteResultCode(FileItem& item, const WriteOutcome& outcome) {
+int WriteResultCode(const IPlatform& platform, FileItem& item, const WriteOutcome& outcome) {
     switch (outcome.eResult) {
     case EWriteResult::Ok:
         return 1;
     case EWriteResult::Exists:
     case EWriteResult::OpenFailed:
         item.strResult = kTextOutputOpenError;
+        SetSystemErrorDetail(item, platform, outcome.nSystemError, kDetailOutputNotCreated);
         return kResultOpenError;
     case EWriteResult::WriteFailed:
         item.strResult = kTextFileWriteError;
+        SetSystemErrorDetail(item, platform, outcome.nSystemError, kDetailOutputNotWritten);
         return kResultWriteError;
     }
     return kResultWriteError;
@@ -85,7 +91,7 @@ int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strFileN
     if (!bOutputExists) {
         const WriteOutcome created = platform.WriteNewFile(strOutPath, output.Data(), output.Size());
         if (created.eResult != EWriteResult::Exists) {
-            return WriteResultCode(item, created);
+            return WriteResultCode(platform, item, created);
         }
         // Another writer was quicker: the same rules as for an output that
         // was there from the start.
@@ -93,6 +99,7 @@ int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strFileN
         if (existing.bValid) {
             int nCode = 1;
             item.strResult.clear();
+            item.strDetail.clear();
             switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, nCode)) {
             case EExisting::Refuse:
                 return nCode;
@@ -105,7 +112,7 @@ int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strFileN
             }
         }
     }
-    return WriteResultCode(item, platform.ReplaceFile(strOutPath, output.Data(), output.Size()));
+    return WriteResultCode(platform, item, platform.ReplaceFile(strOutPath, output.Data(), output.Size()));
 }
 
 }  // namespace
@@ -140,11 +147,13 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
 
     if (!HasVelaExtension(platform, item.strPath)) {
         item.strResult = kTextNotVela;
+        SetDetail(item, kDetailNotVela);
         return kResultNotVela;
     }
 
     CMemoryBudget::CReservation reservation(pBudget);
     std::int32_t nResult = 0;
+    CRejectReason rejection;
     ByteBuffer output;
     {
         std::vector<std::uint8_t> vecInput;
@@ -156,33 +165,42 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
             break;
         case EReadResult::OpenFailed:
             item.strResult = kTextFileOpenError;
+            SetSystemErrorDetail(item, platform, read.nSystemError, kDetailInputUnreadable);
             return kResultOpenError;
         case EReadResult::TooLarge:
             // No VELA file is that long: its size field is what the
             // converter would reject.
             item.strResult = kTextFormatInvalid;
+            SetDetail(item, kDetailTooLarge);
             return 0;
         }
         if (vecInput.empty()) {
             item.strResult = kTextSizeZero;
+            SetDetail(item, kDetailEmptyInput);
             return kResultSizeZero;
         }
         try {
             CCnvLarkWrentoHeron converter;
             nResult = converter.Convert(vecInput.data(), static_cast<std::int32_t>(vecInput.size()), output);
+            if (nResult <= 0) {
+                rejection = converter.m_rejection;
+            }
         } catch (const std::bad_alloc&) {
             // The input fits in memory, its conversion does not: this file
             // fails, the run goes on.
             item.strResult = kTextConvertError;
+            SetRejectionDetail(item, CRejectReason{ERejectCode::OutOfMemory});
             return kResultConvertFailed;
         }
     }
     if (nResult == 0) {
         item.strResult = kTextFormatInvalid;
+        SetRejectionDetail(item, rejection);
         return 0;
     }
     if (nResult < 0) {
         item.strResult = kTextConvertError;
+        SetRejectionDetail(item, rejection);
         return nResult;
     }
 

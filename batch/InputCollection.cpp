@@ -28,13 +28,17 @@ int CollectDroppedFiles(IPlatform& platform, const std::vector<std::string>& vec
         if (!attributes.bValid || attributes.bDirectory) {
             nNotices += CollectFolder(platform, strPath);
         } else {
-            g_vecFileItems.push_back(FileItem{strPath, 0, {}});
+            g_vecFileItems.push_back(FileItem{strPath, 0, {}, {}});
         }
     }
     return nNotices;
 }
 
 int CollectFolder(IPlatform& platform, const std::string& strFolder) {
+    return CollectFolderInto(platform, strFolder, g_vecFileItems);
+}
+
+int CollectFolderInto(IPlatform& platform, const std::string& strFolder, std::vector<FileItem>& vecItems) {
     const char chSeparator = platform.Separator();
     std::deque<std::string> queFolders{strFolder};
     std::unordered_set<std::string> setVisited;
@@ -75,7 +79,7 @@ int CollectFolder(IPlatform& platform, const std::string& strFolder) {
                 queFolders.push_back(strPrefix + entry.strName);
             } else if (!IsTemporaryName(entry.strName)) {
                 // (An output being written, or one a killed run left behind.)
-                g_vecFileItems.push_back(FileItem{strPrefix + entry.strName, 0, {}});
+                vecItems.push_back(FileItem{strPrefix + entry.strName, 0, {}, {}});
             }
         }
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 class IPlatform;
+struct FileItem;
 
 // Starts a batch: empties g_vecFileItems, sets g_bConverting to 1, fixes
 // g_strBaseDir from the first path (its folder; g_strAppDir when it has no
@@ -28,6 +29,9 @@ int CollectDroppedFiles(IPlatform& platform, const std::vector<std::string>& vec
 // yields one notice (folder + kTextNoAccessTail) and no entries. Returns the
 // number of such notices.
 int CollectFolder(IPlatform& platform, const std::string& strFolder);
+// The same walk into any list, touching nothing of the batch's state (so
+// kestrel-info scans folders exactly as the converter does).
+int CollectFolderInto(IPlatform& platform, const std::string& strFolder, std::vector<FileItem>& vecItems);
 
 // The output folder for an input path, without a trailing separator, after
 // creating every missing level (failures ignored: they surface as the job's

@@ -44,14 +44,15 @@ void CCliObserver::OnProgressStep(int nIndex) {
     DrawBar();
 }
 
-void CCliObserver::OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath) {
-    m_vecRows.push_back(ResultRow{strFileName, strResult, strPath});
+void CCliObserver::OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
+                         const std::string& strDetail) {
+    m_vecRows.push_back(ResultRow{strFileName, strResult, strPath, strDetail});
     if (m_bQuiet || m_bOutputCut) {
         return;
     }
     ClearBar();
-    std::fprintf(m_pOut, "%s\t%s\t%s\n", EscapeRowField(strFileName).c_str(), EscapeRowField(strResult).c_str(),
-                 EscapeRowField(strPath).c_str());
+    std::fprintf(m_pOut, "%s\t%s\t%s\t%s\n", EscapeRowField(strFileName).c_str(), EscapeRowField(strResult).c_str(),
+                 EscapeRowField(strPath).c_str(), EscapeRowField(strDetail).c_str());
     m_bOutputCut = std::fflush(m_pOut) != 0 || std::ferror(m_pOut) != 0;
 }
 

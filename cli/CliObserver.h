@@ -1,6 +1,7 @@
 // The command line's view of a run: one tab-separated row per file on
-// standard output (control characters escaped), a progress bar on standard error when it is a terminal,
-// and the counts and the finished line at the end.
+// standard output (file name, result, input path, detail; control
+// characters escaped), a progress bar on standard error when it is a
+// terminal, and the counts and the finished line at the end.
 #pragma once
 
 #include <cstdio>
@@ -11,7 +12,7 @@
 #include "CsvReport.h"
 
 // A field of a row with tab, CR, LF and the other control characters
-// written as \t, \r, \n and \xHH, so that every row is one line of three
+// written as \t, \r, \n and \xHH, so that every row is one line of four
 // tab-separated fields and no file name can drive the terminal.
 std::string EscapeRowField(const std::string& strField);
 
@@ -24,7 +25,8 @@ public:
     void OnProgressInit(int nTotal) override;
     void OnProgressButton(bool bConverting) override;
     void OnProgressStep(int nIndex) override;
-    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath) override;
+    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
+               const std::string& strDetail) override;
     void OnCounts(int nConverted, int nErrors, int nTotal) override;
     void OnControlsEnable(bool bEnable) override;
     void OnFinished() override;

@@ -22,9 +22,9 @@ std::string CsvField(const std::string& strValue) {
 }
 
 std::string FormatCsv(const std::vector<ResultRow>& vecRows) {
-    std::string strCsv = "File name,Result,Input file path\r\n";
+    std::string strCsv = "File name,Result,Input file path,Detail\r\n";
     for (const ResultRow& row : vecRows) {
-        strCsv += CsvField(row[0]) + ',' + CsvField(row[1]) + ',' + CsvField(row[2]) + "\r\n";
+        strCsv += CsvField(row[0]) + ',' + CsvField(row[1]) + ',' + CsvField(row[2]) + ',' + CsvField(row[3]) + "\r\n";
     }
     return strCsv;
 }

@@ -9,7 +9,7 @@
 
 class IPlatform;
 
-using ResultRow = std::array<std::string, 3>;  // file name, result, input path
+using ResultRow = std::array<std::string, 4>;  // file name, result, input path, detail
 
 // One field, quoted when needed.
 std::string CsvField(const std::string& strValue);

@@ -1,8 +1,9 @@
-// The files kestrel-info looks at: named files as they are, named folders
-// searched breadth-first through all their subfolders, each folder's entries
-// in name order, every folder listed once (also when links lead back to it).
-// Files found in folders are taken when their name ends in ".mmf" (any
-// case), the files the converter converts.
+// The files kestrel-info looks at: named files as they are; named folders
+// walked exactly as the converter walks them (CollectFolderInto:
+// breadth-first through all subfolders, each folder's entries in name order,
+// every folder listed once also when links lead back to it, the temporary
+// files of outputs being written left out), taking the files whose names end
+// in ".mmf" (any case), the files the converter converts.
 #pragma once
 
 #include <string>
@@ -14,6 +15,3 @@ struct CScanResult {
 };
 
 CScanResult ScanPaths(const std::vector<std::string>& vecPaths);
-
-// Whether a name ends in ".mmf", ignoring case.
-bool HasVelaExtension(const std::string& strName);

@@ -5,16 +5,12 @@
 // only file written is the one named by --roll.
 // Exit status: 0 every file was read and is valid (with --check: passes),
 // 1 anything else, 2 bad usage.
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
-#include <cerrno>
-#include <cstring>
 #include <csignal>
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <iostream>
+#include <limits>
 #include <new>
 #include <sstream>
 #include <string>
@@ -25,6 +21,7 @@
 #include "FileScan.h"
 #include "JsonReport.h"
 #include "PianoRoll.h"
+#include "PosixPlatform.h"
 #include "TextReport.h"
 
 namespace {
@@ -33,31 +30,17 @@ constexpr int kExitAllGood = 0;
 constexpr int kExitFailures = 1;
 constexpr int kExitUsage = 2;
 
-bool ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecBytes, std::string& strError) {
-    std::ifstream in(strPath, std::ios::binary | std::ios::ate);
-    if (!in) {
-        strError = std::strerror(errno);
-        return false;
-    }
-    const std::streamoff nSize = in.tellg();
-    if (nSize < 0) {
-        strError = "cannot tell its size";
-        return false;
-    }
-    vecBytes.resize(static_cast<std::size_t>(nSize));
-    in.seekg(0);
-    if (nSize > 0 && !in.read(reinterpret_cast<char*>(vecBytes.data()), nSize)) {
-        strError = "read error";
+// As the converter reads its inputs: regular files only, so a pipe or a
+// device named like a VELA file never blocks the listing.
+bool ReadWholeFile(IPlatform& platform, const std::string& strPath, std::vector<std::uint8_t>& vecBytes,
+                   std::string& strError) {
+    const ReadOutcome read =
+        platform.ReadWholeFile(strPath, vecBytes, std::numeric_limits<std::uint64_t>::max(), nullptr);
+    if (read.eResult != EReadResult::Ok) {
+        strError = read.nSystemError != 0 ? platform.SystemErrorText(read.nSystemError) : "cannot be read";
         return false;
     }
     return true;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
 }
 
 int Run(int argc, char** argv) {
@@ -86,6 +69,7 @@ int Run(int argc, char** argv) {
         return nCode == 0 ? kExitAllGood : kExitUsage;
     }
 
+    CPosixPlatform platform("kestrel-info");
     const CScanResult scan = ScanPaths(vecPaths);
     bool bAllGood = scan.vecErrors.empty();
     for (const std::string& strError : scan.vecErrors) {
@@ -97,7 +81,7 @@ int Run(int argc, char** argv) {
                          scan.vecFiles.size());
             return kExitUsage;
         }
-        if (SameFile(strRoll, scan.vecFiles[0])) {
+        if (platform.IsSameFile(strRoll, scan.vecFiles[0])) {
             std::fprintf(stderr, "kestrel-info: --roll would overwrite the input %s\n", scan.vecFiles[0].c_str());
             return kExitUsage;
         }
@@ -114,7 +98,7 @@ int Run(int argc, char** argv) {
     for (const std::string& strPath : scan.vecFiles) {
         std::vector<std::uint8_t> vecBytes;
         std::string strError;
-        if (!ReadWholeFile(strPath, vecBytes, strError)) {
+        if (!ReadWholeFile(platform, strPath, vecBytes, strError)) {
             std::fprintf(stderr, "kestrel-info: cannot read %s: %s\n", strPath.c_str(), strError.c_str());
             bAllGood = false;
             continue;

@@ -91,8 +91,10 @@ else()
 sound-chip generations into files for the newer Heron generation. The
 command-line tool kestrel-cli converts the files and folders it is given in
 one batch: every output keeps its name below an OUTPUT folder that mirrors
-the input tree, and every file gets an OK or NG result row; a CSV report can
-be saved.")
+the input tree, and every file gets an OK or NG result row with the reason
+of a failure; a CSV report can be saved. The tool kestrel-info shows what is
+inside VELA files of both generations (summary, events, JSON, an SVG piano
+roll) and checks the structure of the Heron files Kestrel writes.")
 endif()
 
 include(CPack)

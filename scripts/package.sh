@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the packages of Kestrel into out/packages/:
-#   kestrel_<version>_<arch>.deb        Debian package: kestrel-cli, its
-#                                       manual page and bash completion
+#   kestrel_<version>_<arch>.deb        Debian package: kestrel-cli and
+#                                       kestrel-info, their manual pages and
+#                                       bash completion
 #   kestrel-<version>-windows-x64.zip   Windows download: Kestrel.exe,
 #                                       README, licence (MinGW-w64 build)
 # Two builds of one commit give identical packages: time stamps come from

@@ -21,7 +21,7 @@ void CWindowObserver::OnProgressStep(int nIndex) {
 }
 
 void CWindowObserver::OnRow(const std::string& strFileName, const std::string& strResult,
-                            const std::string& strPath) {
+                            const std::string& strPath, const std::string& /*strDetail*/) {
     CListView& listFiles = m_dlgMain.FileList();
     const int nRow = listFiles.GetItemCount();
     listFiles.InsertItem(nRow, strFileName.c_str());

@@ -15,7 +15,9 @@ public:
     void OnProgressInit(int nTotal) override;
     void OnProgressButton(bool bConverting) override;
     void OnProgressStep(int nIndex) override;
-    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath) override;
+    // The list keeps its three columns: the detail is not shown.
+    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
+               const std::string& strDetail) override;
     void OnCounts(int nConverted, int nErrors, int nTotal) override;
     void OnControlsEnable(bool bEnable) override;
     void OnFinished() override;

@@ -24,7 +24,7 @@ protected:
     // Adds an input and converts it into C:\in\OUTPUT.
     int Convert(const std::string& strName, const Bytes& vecInput) {
         m_fake.AddFile("C:\\in\\" + strName, vecInput);
-        m_item = FileItem{"C:\\in\\" + strName, 0, {}};
+        m_item = FileItem{"C:\\in\\" + strName, 0, {}, {}};
         return ConvertFileItem(m_fake, m_item, "C:\\in\\OUTPUT");
     }
 
@@ -118,18 +118,18 @@ TEST_F(ConvertFileTest, InputFailures) {
 
     m_fake.AddFile("C:\\in\\held.mmf", testinput::ValidSong());
     m_fake.SetLocked("C:\\in\\held.mmf");
-    m_item = FileItem{"C:\\in\\held.mmf", 0, {}};
+    m_item = FileItem{"C:\\in\\held.mmf", 0, {}, {}};
     EXPECT_EQ(ConvertFileItem(m_fake, m_item, "C:\\in\\OUTPUT"), -2);
     EXPECT_EQ(m_item.strResult, "NG: File open error.");
 
-    m_item = FileItem{"C:\\in\\gone.mmf", 0, {}};
+    m_item = FileItem{"C:\\in\\gone.mmf", 0, {}, {}};
     EXPECT_EQ(ConvertFileItem(m_fake, m_item, "C:\\in\\OUTPUT"), -2);
     EXPECT_EQ(m_item.strResult, "NG: File open error.");
 }
 
 TEST_F(ConvertFileTest, OutputFolderMissingIsAnOutputOpenError) {
     m_fake.AddFile("C:\\in\\a.mmf", testinput::ValidSong());
-    m_item = FileItem{"C:\\in\\a.mmf", 0, {}};
+    m_item = FileItem{"C:\\in\\a.mmf", 0, {}, {}};
     EXPECT_EQ(ConvertFileItem(m_fake, m_item, "C:\\in\\NOWHERE"), -2);
     EXPECT_EQ(m_item.strResult, "NG: Output file open error.");
 }
@@ -175,7 +175,7 @@ TEST_F(ConvertFileTest, ExistingTemporaryNamesAreNeverTouched) {
 
 TEST_F(ConvertFileTest, ByIndexUsesTheFileList) {
     m_fake.AddFile("C:\\in\\x.mmf", testinput::ValidSong());
-    g_vecFileItems = {FileItem{"C:\\in\\nothing.txt", 0, {}}, FileItem{"C:\\in\\x.mmf", 0, {}}};
+    g_vecFileItems = {FileItem{"C:\\in\\nothing.txt", 0, {}, {}}, FileItem{"C:\\in\\x.mmf", 0, {}, {}}};
     EXPECT_EQ(ConvertFile(m_fake, 1, "C:\\in\\OUTPUT"), 1);
     EXPECT_EQ(g_vecFileItems[1].strResult, "OK: Convert success.");
     EXPECT_EQ(g_vecFileItems[0].strResult, "");
@@ -193,7 +193,7 @@ TEST_F(ConvertFileSafetyTest, OutputThatIsTheInputItselfIsRefusedBeforeAnythingI
     for (const int nMode : {kOverwriteAsk, kOverwriteAll}) {
         g_nOverwriteMode.store(nMode);
         m_fake.AddFile("C:\\in\\song.mmf", testinput::ValidSong(), /*bReadOnly=*/true);
-        m_item = FileItem{"C:\\in\\song.mmf", 0, {}};
+        m_item = FileItem{"C:\\in\\song.mmf", 0, {}, {}};
         EXPECT_EQ(ConvertFileItem(m_fake, m_item, "C:\\out"), -2);
         EXPECT_EQ(m_item.strResult, "NG: Output file open error.");
         EXPECT_EQ(m_fake.Contents("C:\\in\\song.mmf"), testinput::ValidSong());

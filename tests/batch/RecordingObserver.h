@@ -19,8 +19,10 @@ public:
             m_fnOnStep(nIndex);
         }
     }
-    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath) override {
+    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
+               const std::string& strDetail) override {
         Add("row " + strFileName + "|" + strResult + "|" + strPath);
+        m_vecDetails.push_back(strDetail);
     }
     void OnCounts(int nConverted, int nErrors, int nTotal) override {
         Add("counts " + std::to_string(nConverted) + " " + std::to_string(nErrors) + " " + std::to_string(nTotal));
@@ -29,6 +31,7 @@ public:
     void OnFinished() override { Add("finished"); }
 
     std::vector<std::string> m_vecEvents;
+    std::vector<std::string> m_vecDetails;  // the detail of each row, in row order
     // Called after each step notification (to press Stop, for instance).
     std::function<void(int)> m_fnOnStep;
 

@@ -1,12 +1,15 @@
-// Input files for the batch tests: a small valid source file (one note) and
-// one the converter rejects, plus what the engine makes of the valid one.
+// Input files for the batch tests: a small valid source file (one note), one
+// the converter rejects and one it fails to convert, plus what the engine
+// makes of them.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ByteBuffer.h"
 #include "CnvLarkWrentoHeron.h"
+#include "RejectText.h"
 #include "VelaBuilder.h"
 
 namespace testinput {
@@ -27,6 +30,28 @@ inline std::vector<std::uint8_t> InvalidSong() {
     std::vector<std::uint8_t> bytes = ValidSong();
     bytes.back() ^= 0xFF;
     return bytes;
+}
+
+// Valid, but its note starts later than a Heron time can say: the
+// conversion fails ("NG: Convert error.").
+inline std::vector<std::uint8_t> OverflowingSong() {
+    vela::CSequenceBuilder sequence;
+    for (int i = 0; i < 16300; ++i) {
+        sequence.ShortFF(vela::kMaxShortDuration, 0x10);  // ignored, but its time counts
+    }
+    sequence.Note(0, 0, 1, 1, 1).EndOfSequence(0);
+    return vela::CVelaFile()
+        .Add(vela::ContentsInfo(0x00))
+        .Add(vela::ScoreTrack(0).Add(vela::ScoreSequence(sequence)))
+        .ToBytes();
+}
+
+// The words for why the engine rejects or fails an input.
+inline std::string RejectionOf(const std::vector<std::uint8_t>& input) {
+    CCnvLarkWrentoHeron converter;
+    ByteBuffer output;
+    converter.Convert(input.data(), static_cast<std::int32_t>(input.size()), output);
+    return inspect::DescribeRejection(converter.m_rejection);
 }
 
 // The output the engine produces for an input.

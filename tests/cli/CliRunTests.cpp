@@ -24,8 +24,9 @@ protected:
     void Write(const std::string& strRelative, const Bytes& vecData) { m_tree.Write(strRelative, vecData); }
     Bytes Read(const std::string& strRelative) const { return m_tree.Read(strRelative); }
 
-    std::string Row(const std::string& strName, const std::string& strResult, const std::string& strRelative) {
-        return strName + "\t" + strResult + "\t" + Path(strRelative) + "\n";
+    std::string Row(const std::string& strName, const std::string& strResult, const std::string& strRelative,
+                    const std::string& strDetail = {}) {
+        return strName + "\t" + strResult + "\t" + Path(strRelative) + "\t" + strDetail + "\n";
     }
 
     // Three songs in in/, each with an existing output holding "old".
@@ -47,24 +48,28 @@ TEST_F(CliTest, ConvertsATreeWithRowsCountsAndReport) {
     Write("in/sub/c,d.txt", {1});
     Write("in/sub/empty.mmf", {});
     const CliResult result = RunCli({"--report", Path("report.csv"), Path("in")}, m_root);
+    const std::string strBadCrc = testinput::RejectionOf(testinput::InvalidSong());
     EXPECT_EQ(result.nExit, 1);
     EXPECT_EQ(result.strOut, Row("a.mmf", "OK: Convert success.", "in/a.mmf") +
-                                 Row("bad.mmf", "NG: Input file format is invalid.", "in/bad.mmf") +
+                                 Row("bad.mmf", "NG: Input file format is invalid.", "in/bad.mmf", strBadCrc) +
                                  Row("b.mmf", "OK: Convert success.", "in/sub/b.mmf") +
-                                 Row("c,d.txt", "NG: Input file is not VELA.", "in/sub/c,d.txt") +
-                                 Row("empty.mmf", "NG: Input file size is 0. ", "in/sub/empty.mmf") +
+                                 Row("c,d.txt", "NG: Input file is not VELA.", "in/sub/c,d.txt",
+                                     "the name does not end in .mmf") +
+                                 Row("empty.mmf", "NG: Input file size is 0. ", "in/sub/empty.mmf",
+                                     "the input file is empty") +
                                  "Total files :\t5 / 5\nConvert files :\t2\nError files :\t3\n"
                                  "Finished the converting.\n");
     EXPECT_EQ(Read("OUTPUT/in/a.mmf"), testinput::Converted(testinput::ValidSong(1)));
     EXPECT_EQ(Read("OUTPUT/in/sub/b.mmf"), testinput::Converted(testinput::ValidSong(2)));
     EXPECT_FALSE(fs::exists(m_root / "OUTPUT/in/bad.mmf"));
     EXPECT_EQ(CCliProcess::ReadFile(m_root / "report.csv"),
-              "File name,Result,Input file path\r\n"
-              "a.mmf,OK: Convert success.," + Path("in/a.mmf") + "\r\n"
-              "bad.mmf,NG: Input file format is invalid.," + Path("in/bad.mmf") + "\r\n"
-              "b.mmf,OK: Convert success.," + Path("in/sub/b.mmf") + "\r\n"
-              "\"c,d.txt\",NG: Input file is not VELA.,\"" + Path("in/sub/c,d.txt") + "\"\r\n"
-              "empty.mmf,\"NG: Input file size is 0. \"," + Path("in/sub/empty.mmf") + "\r\n");
+              "File name,Result,Input file path,Detail\r\n"
+              "a.mmf,OK: Convert success.," + Path("in/a.mmf") + ",\r\n"
+              "bad.mmf,NG: Input file format is invalid.," + Path("in/bad.mmf") + "," + strBadCrc + "\r\n"
+              "b.mmf,OK: Convert success.," + Path("in/sub/b.mmf") + ",\r\n"
+              "\"c,d.txt\",NG: Input file is not VELA.,\"" + Path("in/sub/c,d.txt") +
+              "\",the name does not end in .mmf\r\n"
+              "empty.mmf,\"NG: Input file size is 0. \"," + Path("in/sub/empty.mmf") + ",the input file is empty\r\n");
 }
 
 TEST_F(CliTest, RelativePathsAndAllConvertedExitZero) {
@@ -82,7 +87,9 @@ TEST_F(CliTest, ExistingOutputsAreSkippedWhenInputIsNotATerminal) {
     const CliResult result = RunCli({Path("in")}, m_root);
     // "No" counts as converted.
     EXPECT_EQ(result.nExit, 0);
-    EXPECT_NE(result.strOut.find(Row("b.mmf", "NG: Convert cancel.", "in/b.mmf")), std::string::npos);
+    EXPECT_NE(result.strOut.find(Row("b.mmf", "NG: Convert cancel.", "in/b.mmf",
+                                     "the existing output was kept, not overwritten")),
+              std::string::npos);
     EXPECT_NE(result.strOut.find("Convert files :\t3\n"), std::string::npos);
     EXPECT_EQ(Read("OUTPUT/in/a.mmf"), kOld);
     EXPECT_EQ(result.strErr.find("Overwrite all ?"), std::string::npos);
@@ -120,7 +127,7 @@ TEST_F(CliTest, EndOfInputAtTheQuestionCancelsTheRun) {
     EXPECT_NE(result.strErr.find("stopped after 2 of 4 files"), std::string::npos);
     EXPECT_EQ(Read("OUTPUT/in/a.mmf"), kOld);
     EXPECT_EQ(CCliProcess::ReadFile(m_root / "r.csv"),
-              "File name,Result,Input file path\r\n0.mmf,OK: Convert success.," + Path("in/0.mmf") + "\r\n");
+              "File name,Result,Input file path,Detail\r\n0.mmf,OK: Convert success.," + Path("in/0.mmf") + ",\r\n");
 }
 
 TEST_F(CliTest, InterruptStopsTheRunAndKeepsWhatWasDone) {

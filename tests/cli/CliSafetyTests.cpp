@@ -35,15 +35,18 @@ TEST_F(CliSafetyTest, AnOutputNeverReplacesAnInputOfTheRun) {
         std::string strRows;
     };
     const std::string kRefused = "NG: Output file open error.";
+    const std::string kItself = "\tthe output would overwrite the input itself\n";
     const std::vector<Case> vecCases = {
         // The output folder is the input's own folder.
-        {{"--overwrite=all", "--output", ".", "song.mmf"}, "song.mmf\t" + kRefused + "\t" + Path("in/song.mmf") + "\n"},
+        {{"--overwrite=all", "--output", ".", "song.mmf"},
+         "song.mmf\t" + kRefused + "\t" + Path("in/song.mmf") + kItself},
         // ... reached through a link to it.
         {{"--overwrite=all", "--output", Path("link"), "song.mmf"},
-         "song.mmf\t" + kRefused + "\t" + Path("in/song.mmf") + "\n"},
+         "song.mmf\t" + kRefused + "\t" + Path("in/song.mmf") + kItself},
         // The output of one entry is the input of a later one.
         {{"--overwrite=all", "--output", Path("in/sub"), Path("other/song.mmf"), Path("in/sub/song.mmf")},
-         "song.mmf\t" + kRefused + "\t" + Path("other/song.mmf") + "\n"},
+         "song.mmf\t" + kRefused + "\t" + Path("other/song.mmf") +
+             "\tthe output would overwrite another input of this run\n"},
     };
     for (const Case& testCase : vecCases) {
         Write("in/song.mmf", vecSong);
@@ -84,9 +87,9 @@ TEST_F(CliSafetyTest, ControlCharactersInNamesAreEscapedInRowsAndKeptInTheReport
     Write("in/a\tb.mmf", testinput::ValidSong());
     Write("in/c\nd\re\x1b.txt", {1});
     const CliResult result = RunCli({"--report", Path("r.csv"), Path("in")}, m_root);
-    EXPECT_EQ(result.strOut, "a\\tb.mmf\tOK: Convert success.\t" + Path("in") + "/a\\tb.mmf\n" +
+    EXPECT_EQ(result.strOut, "a\\tb.mmf\tOK: Convert success.\t" + Path("in") + "/a\\tb.mmf\t\n" +
                                  "c\\nd\\re\\x1B.txt\tNG: Input file is not VELA.\t" + Path("in") +
-                                 "/c\\nd\\re\\x1B.txt\n"
+                                 "/c\\nd\\re\\x1B.txt\tthe name does not end in .mmf\n"
                                  "Total files :\t2 / 2\nConvert files :\t1\nError files :\t1\n"
                                  "Finished the converting.\n");
     EXPECT_EQ(Read("OUTPUT/in/a\tb.mmf"), testinput::Converted(testinput::ValidSong()));

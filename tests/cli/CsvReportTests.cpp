@@ -18,13 +18,13 @@ TEST(CsvReport, QuotesOnlyWhatNeedsIt) {
 }
 
 TEST(CsvReport, HeaderAndRowsWithCrLf) {
-    const std::vector<ResultRow> vecRows = {{"a.mmf", "OK: Convert success.", "/m/a.mmf"},
-                                            {"x,y.mmf", "NG: File open error.", "/m/x,y.mmf"}};
+    const std::vector<ResultRow> vecRows = {{"a.mmf", "OK: Convert success.", "/m/a.mmf", ""},
+                                            {"x,y.mmf", "NG: File open error.", "/m/x,y.mmf", "Permission denied"}};
     EXPECT_EQ(FormatCsv(vecRows),
-              "File name,Result,Input file path\r\n"
-              "a.mmf,OK: Convert success.,/m/a.mmf\r\n"
-              "\"x,y.mmf\",NG: File open error.,\"/m/x,y.mmf\"\r\n");
-    EXPECT_EQ(FormatCsv({}), "File name,Result,Input file path\r\n");
+              "File name,Result,Input file path,Detail\r\n"
+              "a.mmf,OK: Convert success.,/m/a.mmf,\r\n"
+              "\"x,y.mmf\",NG: File open error.,\"/m/x,y.mmf\",Permission denied\r\n");
+    EXPECT_EQ(FormatCsv({}), "File name,Result,Input file path,Detail\r\n");
     CPosixPlatform platform;
     EXPECT_FALSE(WriteCsvReport(platform, "/nonexistent-folder/r.csv", vecRows).empty());
 }

@@ -23,7 +23,8 @@ inline std::string ReadText(const std::filesystem::path& path) {
 }
 
 // Runs kestrel-info with the arguments in folder cwd; the captured streams
-// go to files in strCaptureDir (outside the folders a test looks at).
+// go to files in strCaptureDir (outside the folders a test looks at). A run
+// still going after a minute is ended (nExit -1).
 inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::filesystem::path& cwd,
                            const std::filesystem::path& captureDir) {
     const std::filesystem::path outPath = captureDir / "info-stdout";
@@ -38,6 +39,7 @@ inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::f
         if (::chdir(cwd.c_str()) != 0) {
             ::_exit(126);
         }
+        ::alarm(60);  // a run that blocks fails instead of holding up the suite
         std::vector<std::string> vecCopy = vecArgs;
         std::string strProgram = KESTREL_INFO_PATH;
         std::vector<char*> vecArgv{strProgram.data()};

@@ -2,6 +2,7 @@
 // the folder scan, --check over an output tree, --json and --roll, and
 // nothing written beside the inputs.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tinyxml2.h>
 
 #include <nlohmann/json.hpp>
@@ -98,6 +99,16 @@ TEST_F(InfoRun, FoldersAreScannedBreadthFirstInNameOrder) {
               "OK: t/sub1/y.mmf\n"
               "OK: t/sub2/x.mmf\n"
               "OK: t/sub1/deep/z.mmf\n");
+}
+
+TEST_F(InfoRun, APipeNamedLikeAVelaFileIsAnErrorNotAWait) {
+    m_tree.Write("in/t/a.mmf", inspecttest::SmallHeron());
+    ASSERT_EQ(::mkfifo(m_tree.Path("in/t/pipe.mmf").c_str(), 0644), 0);
+    for (const std::string& strPath : {std::string("t"), std::string("t/pipe.mmf")}) {
+        const CInfoResult r = Run({"--check", strPath});
+        EXPECT_EQ(r.nExit, 1) << strPath;
+        EXPECT_NE(r.strErr.find("kestrel-info: cannot read t/pipe.mmf: "), std::string::npos) << r.strErr;
+    }
 }
 
 TEST_F(InfoRun, CheckPassesEveryOutputAndNamesEachDamage) {

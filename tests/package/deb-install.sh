@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian package into this system, as a user would, and takes
 # it out again: dpkg -i, the installed kestrel-cli converts the bundled
-# samples from another folder, man finds its page, bash finds its
-# completion, lintian has nothing to object, and after removal nothing the
-# package brought is left. Needs root (CI runs as root). Whatever happens,
+# samples from another folder, the installed kestrel-info checks and
+# describes the outputs, man finds both pages, bash finds both completions,
+# lintian has nothing to object, and after removal nothing the package
+# brought is left. Needs root (CI runs as root). Whatever happens,
 # the package is not left installed.
 # Usage: deb-install.sh PACKAGE.deb SAMPLES-FOLDER
 # Ends with the line "N passed, M failed".
@@ -53,7 +54,9 @@ fi
 expect_true "dpkg reports it installed" installed
 expect "installed version" "$(dpkg-query -W -f='${Version}' "$package")" "$version"
 mapfile -t files < <(dpkg -L "$package")
-expect_true "dpkg -L lists the program" grep -qx /usr/bin/kestrel-cli <<<"$(printf '%s\n' "${files[@]}")"
+for tool in kestrel-cli kestrel-info; do
+  expect_true "dpkg -L lists $tool" grep -qx "/usr/bin/$tool" <<<"$(printf '%s\n' "${files[@]}")"
+done
 missing=0
 for f in "${files[@]}"; do [ -e "$f" ] || { echo "  listed but missing: $f"; missing=1; }; done
 expect "every listed path exists" "$missing" "0"
@@ -78,15 +81,28 @@ done < <(find "$tmp/in/samples" -type f)
 expect "every output in the mirrored OUTPUT tree" "$outputs_ok" "1"
 expect "nothing written in the current folder" "$(ls -A "$tmp/elsewhere")" ""
 
-echo "== manual page and completion"
-expect "man -w finds the page" "$(man -w kestrel-cli 2>&1)" "/usr/share/man/man1/kestrel-cli.1.gz"
-expect_true "the page renders without warnings" \
-  bash -c 'out=$(MANWIDTH=80 man --warnings=w kestrel-cli 2>&1 >/dev/null); [ -z "$out" ]'
-if [ -f /usr/share/bash-completion/bash_completion ]; then
-  expect "bash-completion loads the completion on demand" \
-    "$(bash -c '. /usr/share/bash-completion/bash_completion; __load_completion kestrel-cli; complete -p kestrel-cli')" \
-    "complete -F _kestrel_cli kestrel-cli"
-fi
+echo "== the installed kestrel-info"
+expect "on the PATH" "$(command -v kestrel-info)" "/usr/bin/kestrel-info"
+expect "--version names the package version" "$(kestrel-info --version)" "kestrel-info $version"
+(cd "$tmp/elsewhere" && kestrel-info --check ../in/OUTPUT >"$tmp/check.txt" 2>"$tmp/check-errors.txt")
+expect "--check passes every output (exit status)" "$?" "0"
+expect "one OK line per output" "$(grep -c '^OK: ' "$tmp/check.txt")" "$expected_count"
+first_output=$(find "$tmp/in/OUTPUT" -type f -name '*.mmf' | LC_ALL=C sort | head -n 1)
+expect_true "the summary of an output names its generation" \
+  grep -q '^  generation  Heron' <<<"$(kestrel-info "$first_output")"
+expect "nothing written beside the inputs" "$(find "$tmp/in" -newer "$tmp/check.txt" | wc -l)" "0"
+
+echo "== manual pages and completion"
+for tool in kestrel-cli kestrel-info; do
+  expect "man -w finds the page of $tool" "$(man -w "$tool" 2>&1)" "/usr/share/man/man1/$tool.1.gz"
+  expect_true "the page of $tool renders without warnings" \
+    bash -c 'out=$(MANWIDTH=80 man --warnings=w "$0" 2>&1 >/dev/null); [ -z "$out" ]' "$tool"
+  if [ -f /usr/share/bash-completion/bash_completion ]; then
+    expect "bash-completion loads the completion of $tool on demand" \
+      "$(bash -c '. /usr/share/bash-completion/bash_completion; __load_completion "$0"; complete -p "$0"' "$tool")" \
+      "complete -F _${tool//-/_} $tool"
+  fi
+done
 if command -v lintian >/dev/null; then
   if lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1; then
     ok "lintian finds no error or warning"
@@ -109,4 +125,5 @@ for f in "${files[@]}"; do
 done
 expect "nothing of dpkg -L is left" "$left" "0"
 expect "no kestrel-cli on the PATH" "$(command -v kestrel-cli)" ""
+expect "no kestrel-info on the PATH" "$(command -v kestrel-info)" ""
 finish

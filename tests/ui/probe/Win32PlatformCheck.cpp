@@ -59,7 +59,7 @@ public:
     void OnProgressInit(int) override {}
     void OnProgressButton(bool) override {}
     void OnProgressStep(int) override {}
-    void OnRow(const std::string&, const std::string& strResult, const std::string&) override {
+    void OnRow(const std::string&, const std::string& strResult, const std::string&, const std::string&) override {
         m_vecResults.push_back(strResult);
     }
     void OnCounts(int, int, int) override {}
@@ -117,10 +117,11 @@ int main() {
     const std::vector<std::uint8_t> vecSong = {'M', 'M', 'M', 'D'};
     platform.ReplaceFile(strRoot + "\\Song.mmf", vecSong.data(), vecSong.size());
     g_nOverwriteMode.store(kOverwriteAll);
-    FileItem item{strRoot + "\\Song.mmf", 0, {}};
+    FileItem item{strRoot + "\\Song.mmf", 0, {}, {}};
     const int nCode = ConvertFileItem(platform, item, LowerWithSlashes(strRoot));
     Check("an output that is the input itself is refused",
           nCode == -2 && item.strResult == "NG: Output file open error." &&
+              item.strDetail == "the output would overwrite the input itself" &&
               ReadAll(platform, strRoot + "\\Song.mmf") == vecSong);
     g_strAppDir = strRoot;
     CollectDroppedFiles(platform, {strRoot + "\\Song.mmf"});

@@ -1,0 +1,31 @@
+#include "ResultDetail.h"
+
+#include "BatchState.h"
+#include "IPlatform.h"
+#include "RejectText.h"
+
+namespace {
+
+template <class FnWords>
+void Word(FileItem& item, FnWords&& fnWords) noexcept {
+    try {
+        item.strDetail = fnWords();
+    } catch (...) {
+        item.strDetail.clear();
+    }
+}
+
+}  // namespace
+
+void SetDetail(FileItem& item, const char* pszDetail) noexcept {
+    Word(item, [pszDetail] { return std::string(pszDetail); });
+}
+
+void SetRejectionDetail(FileItem& item, const CRejectReason& reason) noexcept {
+    Word(item, [&reason] { return inspect::DescribeRejection(reason); });
+}
+
+void SetSystemErrorDetail(FileItem& item, const IPlatform& platform, int nSystemError,
+                          const char* pszWithoutCode) noexcept {
+    Word(item, [&] { return nSystemError != 0 ? platform.SystemErrorText(nSystemError) : std::string(pszWithoutCode); });
+}
