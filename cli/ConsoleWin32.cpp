@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "Console.h"
@@ -44,7 +45,12 @@ public:
         std::unique_lock<std::mutex> lock(m_mutex);
         if (!m_bStarted) {
             m_bStarted = true;
-            std::thread([this] { Run(); }).detach();
+            try {
+                std::thread([this] { Run(); }).detach();
+            } catch (const std::system_error&) {
+                // No thread to read with: like the end of the input.
+                m_bEnded = true;
+            }
         }
         for (;;) {
             if (!m_deqLines.empty()) {
