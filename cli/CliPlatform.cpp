@@ -1,40 +1,14 @@
 #include "CliPlatform.h"
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <utility>
 
-#include "SignalStop.h"
-
-namespace {
-
-// Reads one line from standard input straight from the descriptor, so that
-// Ctrl-C interrupts the wait. false at the end of input or on interruption.
-bool ReadAnswerLine(std::string& strLine) {
-    strLine.clear();
-    for (;;) {
-        char ch = 0;
-        const ssize_t nRead = ::read(STDIN_FILENO, &ch, 1);
-        if (nRead < 0 && errno == EINTR && !StopRequested()) {
-            continue;
-        }
-        if (nRead <= 0) {
-            return false;
-        }
-        if (ch == '\n') {
-            return true;
-        }
-        strLine += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    }
-}
-
-}  // namespace
+#include "Console.h"
 
 CCliPlatform::CCliPlatform(EOverwritePolicy ePolicy, std::function<void()> fnBeforeTalk)
-    : CPosixPlatform("kestrel-cli"), m_ePolicy(ePolicy), m_fnBeforeTalk(std::move(fnBeforeTalk)) {}
+    : m_ePolicy(ePolicy), m_fnBeforeTalk(std::move(fnBeforeTalk)) {}
 
 EAnswer CCliPlatform::AskYesNoCancel(const std::string& strText) {
     switch (m_ePolicy) {
@@ -57,6 +31,8 @@ EAnswer CCliPlatform::AskYesNoCancel(const std::string& strText) {
             std::fputc('\n', stderr);
             return EAnswer::Cancel;
         }
+        std::transform(strLine.begin(), strLine.end(), strLine.begin(),
+                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
         while (!strLine.empty() && std::isspace(static_cast<unsigned char>(strLine.back()))) {
             strLine.pop_back();
         }
@@ -77,5 +53,5 @@ void CCliPlatform::ShowNotice(const std::string& strText) {
         m_fnBeforeTalk();
     }
     ++m_nNotices;
-    CPosixPlatform::ShowNotice(strText);
+    std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(), strText.c_str());
 }

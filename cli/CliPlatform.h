@@ -1,12 +1,12 @@
-// The POSIX platform as the command line uses it: the overwrite question is
-// answered by the --overwrite policy or asked on the terminal, and notices go
-// to standard error and are counted.
+// The system's platform as the command line uses it: the overwrite question
+// is answered by the --overwrite policy or asked on the terminal, and notices
+// go to standard error and are counted. No window is ever shown.
 #pragma once
 
 #include <functional>
 #include <string>
 
-#include "PosixPlatform.h"
+#include "SystemPlatform.h"
 
 enum class EOverwritePolicy {
     Ask,   // ask on the terminal (answers read from standard input)
@@ -14,12 +14,15 @@ enum class EOverwritePolicy {
     Skip,  // answer No each time: existing outputs stay
 };
 
-class CCliPlatform : public CPosixPlatform {
+class CCliPlatform : public CSystemPlatform {
 public:
     CCliPlatform(EOverwritePolicy ePolicy, std::function<void()> fnBeforeTalk);
 
     EAnswer AskYesNoCancel(const std::string& strText) override;
+    // "kestrel-cli: <text>" on standard error.
     void ShowNotice(const std::string& strText) override;
+    // The same on every system, whatever the program file is called.
+    std::string ApplicationTitle() override { return "kestrel-cli"; }
 
     int NoticeCount() const { return m_nNotices; }
 

@@ -4,21 +4,18 @@
 // first path, outputs in a mirrored tree below the base folder's OUTPUT.
 // Exit status: 0 every file converted, 1 anything failed or was left out,
 // 2 bad usage.
-#include <signal.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "BatchRun.h"
 #include "BatchState.h"
 #include "CliObserver.h"
 #include "CliPlatform.h"
+#include "CommandLinePaths.h"
+#include "Console.h"
 #include "CsvReport.h"
 #include "EngineVersion.h"
 #include "InputCollection.h"
@@ -29,36 +26,6 @@ namespace {
 constexpr int kExitAllConverted = 0;
 constexpr int kExitFailures = 1;
 constexpr int kExitUsage = 2;
-
-// A full path, as a drop delivers it: absolute, without "." and ".." parts
-// and without a trailing separator (which would move the base folder).
-std::string FullPath(const std::string& strPath) {
-    std::error_code error;
-    std::filesystem::path path = std::filesystem::absolute(strPath, error);
-    if (error) {
-        path = strPath;
-    }
-    std::string strFull = path.lexically_normal().string();
-    while (strFull.size() > 1 && strFull.back() == '/') {
-        strFull.pop_back();
-    }
-    return strFull;
-}
-
-// The output folder of --output, created when missing. A one-line message
-// and false when it cannot be used; nothing here throws.
-bool PrepareOutputFolder(const std::string& strFolder) {
-    std::error_code error;
-    std::filesystem::create_directories(strFolder, error);
-    const std::filesystem::file_status status = std::filesystem::status(strFolder, error);
-    if (error || !std::filesystem::is_directory(status)) {
-        const std::string strReason = error ? error.message() : "not a folder";
-        std::fprintf(stderr, "kestrel-cli: cannot use %s as the output folder: %s\n", strFolder.c_str(),
-                     strReason.c_str());
-        return false;
-    }
-    return true;
-}
 
 int RunCommandLine(int argc, char** argv) {
     CLI::App app{"Converts VELA files for the Lark and Wren sound chips into files for the Heron chip.\n"
@@ -71,6 +38,8 @@ int RunCommandLine(int argc, char** argv) {
     std::string strReport;
     bool bQuiet = false;
     int nJobs = 1;
+    // Options as on every system: a path that starts with '/' is no option.
+    app.allow_windows_style_options(false);
     app.add_option("PATH", vecPaths, "Files and folders to convert (folders with all their subfolders)")->required();
     app.add_option("--overwrite", strOverwrite,
                    "What to do with existing outputs: ask (default on a terminal), all, skip (default otherwise)")
@@ -93,7 +62,7 @@ int RunCommandLine(int argc, char** argv) {
         return nCode == 0 ? kExitAllConverted : kExitUsage;
     }
 
-    EOverwritePolicy ePolicy = ::isatty(STDIN_FILENO) ? EOverwritePolicy::Ask : EOverwritePolicy::Skip;
+    EOverwritePolicy ePolicy = InputIsTerminal() ? EOverwritePolicy::Ask : EOverwritePolicy::Skip;
     if (strOverwrite == "ask") {
         ePolicy = EOverwritePolicy::Ask;
     } else if (strOverwrite == "all") {
@@ -102,8 +71,7 @@ int RunCommandLine(int argc, char** argv) {
         ePolicy = EOverwritePolicy::Skip;
     }
 
-    std::error_code error;
-    g_strAppDir = std::filesystem::current_path(error).string();
+    g_strAppDir = CurrentFolderPath();
     g_strOutputRoot.clear();
     if (!strOutput.empty()) {
         g_strOutputRoot = FullPath(strOutput);
@@ -115,12 +83,12 @@ int RunCommandLine(int argc, char** argv) {
         strPath = FullPath(strPath);
     }
 
-    CCliObserver observer(stdout, stderr, bQuiet, !bQuiet && ::isatty(STDERR_FILENO));
+    CCliObserver observer(stdout, stderr, bQuiet, !bQuiet && ErrorShowsProgressBar());
     CCliPlatform platform(ePolicy, [&observer] { observer.ClearBar(); });
 
     // A closed standard output (a pager quit, "| head") must not end the
-    // run: writes then fail with EPIPE, and the rows stop.
-    ::signal(SIGPIPE, SIG_IGN);
+    // run: writes then fail, and the rows stop.
+    PrepareStandardStreams();
     InstallStopHandler();
     CollectDroppedFiles(platform, vecPaths);
     if (StopRequested()) {

@@ -37,14 +37,17 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/CPackProjectConfig.cmake
 
 if(WIN32)
   # The Windows download: the programs in the root of the zip, next to the
-  # documents under names a Windows user can open. kestrel-cli.exe and
-  # kestrel-info.exe join through kestrel_install_tool once they are built
-  # for Windows. CLI11's notice must then join THIRD-PARTY-NOTICES.txt, since
-  # kestrel-cli compiles it in; DebianCopyright.cmake shows how to take it
-  # from the CLI11 package.
+  # documents under names a Windows user can open. The command-line tools
+  # join through kestrel_install_tool. The notices of the code compiled into
+  # them are filled in from the packages of that code (CLI11's from its
+  # Debian copyright file, as for the Debian package).
+  include(${CMAKE_CURRENT_LIST_DIR}/Cli11Notice.cmake)
+  kestrel_cli11_notice()
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/THIRD-PARTY-NOTICES.txt.in
+                 ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt @ONLY NEWLINE_STYLE UNIX)
   install(TARGETS Kestrel RUNTIME DESTINATION . COMPONENT Runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . RENAME README.txt COMPONENT Runtime)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/THIRD-PARTY-NOTICES.txt DESTINATION . COMPONENT Runtime)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt DESTINATION . COMPONENT Runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT License)
 
   set(CPACK_GENERATOR ZIP)

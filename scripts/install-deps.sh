@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only when something is missing.
-# Usage: scripts/install-deps.sh [native] [fuzz] [windows] [package]
+# Usage: scripts/install-deps.sh [native] [fuzz] [windows] [package] [ja-locale]
 set -euo pipefail
 
 declare -a wanted=()
@@ -15,6 +15,9 @@ for group in "${@:-native}"; do
     # lintian), the Windows zip (MinGW-w64), completion tests.
     package) wanted+=(help2man groff-base man-db dpkg-dev lintian file gzip git unzip bash-completion
                       g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev) ;;
+    # The Japanese locale, in which Wine runs programs in code page 932
+    # (double-byte names).
+    ja-locale) wanted+=(locales); want_ja_locale=1 ;;
     *) echo "unknown package group: $group" >&2; exit 2 ;;
   esac
 done
@@ -28,4 +31,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Debian's locale-gen builds what /etc/locale.gen lists and ignores its arguments.
+if [ "${want_ja_locale:-0}" = 1 ] && ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  if grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  elif ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+  fi
+  locale-gen >/dev/null
 fi

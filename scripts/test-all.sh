@@ -3,8 +3,9 @@
 # errors (the reliability suite of kestrel-cli among its tests), the same
 # tests under AddressSanitizer + UndefinedBehaviorSanitizer, the tests of
 # parallel jobs under ThreadSanitizer, the packages (built twice and compared,
-# the Debian package installed into this system and removed again), a short
-# fuzzing run, and the Windows dialog application under Wine.
+# the Debian package installed into this system and removed again), the
+# zip's kestrel-cli.exe under Wine against the Linux build, a short fuzzing
+# run, and the Windows dialog application under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -26,7 +27,7 @@ count_script() {  # adds the "N passed, 0 failed" figure of the last script run
   passed=$((passed + ${n:-0}))
 }
 
-scripts/install-deps.sh native fuzz package
+scripts/install-deps.sh native fuzz package windows ja-locale
 
 step "native build (warnings are errors)"
 cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_WERROR=ON -DKESTREL_BUILD_BENCH=ON >/dev/null
@@ -53,6 +54,10 @@ step "packages: two builds compared byte for byte, the Windows zip checked"
 tests/package/reproducible.sh build/ci-package | tee "$log"
 count_script
 tests/package/check-zip.sh build/ci-package/out/kestrel-*-windows-x64.zip | tee "$log"
+count_script
+
+step "Windows zip: kestrel-cli.exe under Wine against the Linux build"
+tests/package/zip-under-wine.sh build/ci-package/out/kestrel-*-windows-x64.zip build/ci | tee "$log"
 count_script
 
 step "Debian package: installed into this system, used, removed"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the Windows download: one top folder named after the zip, holding
-# Kestrel.exe, README.txt and LICENSE.txt; every program in it a 64-bit
-# Windows program that needs no DLL beyond those of Windows itself (the
-# runtime is linked in).
+# Kestrel.exe, kestrel-cli.exe, README.txt, LICENSE.txt and the notices of
+# the code compiled in (CLI11's text among them); every program in it a
+# 64-bit Windows program that needs no DLL beyond those of Windows itself
+# (the runtime is linked in).
 # Usage: check-zip.sh ZIP
 # Ends with the line "N passed, M failed".
 set -uo pipefail
@@ -22,9 +23,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 if unzip -q "$zip" -d "$work"; then ok "$(basename "$zip") unpacks"; else ko "$(basename "$zip") unpacks"; fi
 if [ "$(ls -A "$work")" == "$top" ]; then ok "one top folder, $top"; else ko "one top folder, $top: $(ls -A "$work")"; fi
-for member in Kestrel.exe README.txt LICENSE.txt; do
+for member in Kestrel.exe kestrel-cli.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
   if [ -f "$work/$top/$member" ]; then ok "holds $member"; else ko "holds $member"; fi
 done
+notices=$work/$top/THIRD-PARTY-NOTICES.txt
+if grep -q '^CLI11 ' "$notices" 2>/dev/null && grep -q '^Redistribution and use' "$notices" && ! grep -q '@KESTREL' "$notices"; then
+  ok "the notices hold CLI11's licence, filled in"
+else
+  ko "the notices hold CLI11's licence, filled in"
+fi
 shopt -s nullglob
 for program in "$work/$top"/*.exe; do
   name=$(basename "$program")
