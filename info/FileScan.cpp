@@ -1,54 +1,60 @@
 #include "FileScan.h"
 
 #include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
+#include <utility>
 
 #include "BatchState.h"
 #include "InputCollection.h"
 #include "PathText.h"
-#include "PosixPlatform.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
-// The converter's platform, except that the notice for a folder that cannot
-// be listed becomes an error line with the system's reason.
-class CScanPlatform final : public CPosixPlatform {
-public:
-    explicit CScanPlatform(std::vector<std::string>& vecErrors)
-        : CPosixPlatform("kestrel-info"), m_vecErrors(vecErrors) {}
-
-    bool ListFolder(const std::string& strFolder, std::vector<FolderEntry>& vecEntries) override {
-        const bool bListed = CPosixPlatform::ListFolder(strFolder, vecEntries);
-        m_nListError = bListed ? 0 : errno;
-        return bListed;
-    }
-    // The notice is the folder alone: the tail is left empty.
-    std::string PromptText(EPromptText) override { return {}; }
-    void ShowNotice(const std::string& strFolder) override {
-        m_vecErrors.push_back(strFolder + ": " + (m_nListError != 0 ? SystemErrorText(m_nListError) : "cannot be listed"));
-    }
-
-private:
-    std::vector<std::string>& m_vecErrors;
-    int m_nListError = 0;
-};
+// The error code the system left for the call that just failed.
+int LastSystemError() {
+#ifdef _WIN32
+    return static_cast<int>(::GetLastError());
+#else
+    return errno;
+#endif
+}
 
 }  // namespace
 
-CScanResult ScanPaths(const std::vector<std::string>& vecPaths) {
+#ifdef _WIN32
+CInfoPlatform::CInfoPlatform() = default;  // the title comes from the executable's name
+#else
+CInfoPlatform::CInfoPlatform() : CSystemPlatform("kestrel-info") {}
+#endif
+
+PathAttributes CInfoPlatform::QueryAttributes(const std::string& strPath) {
+    const PathAttributes attributes = CSystemPlatform::QueryAttributes(strPath);
+    m_nLastError = attributes.bValid ? 0 : LastSystemError();
+    return attributes;
+}
+
+bool CInfoPlatform::ListFolder(const std::string& strFolder, std::vector<FolderEntry>& vecEntries) {
+    const bool bListed = CSystemPlatform::ListFolder(strFolder, vecEntries);
+    m_nLastError = bListed ? 0 : LastSystemError();
+    return bListed;
+}
+
+void CInfoPlatform::ShowNotice(const std::string& strFolder) {
+    m_vecErrors.push_back(strFolder + ": " + LastFailureText("cannot be listed"));
+}
+
+std::string CInfoPlatform::LastFailureText(const char* pFallback) {
+    return m_nLastError != 0 ? SystemErrorText(m_nLastError) : std::string(pFallback);
+}
+
+CScanResult ScanPaths(CInfoPlatform& platform, const std::vector<std::string>& vecPaths) {
     CScanResult result;
-    CScanPlatform platform(result.vecErrors);
+    platform.m_vecErrors.clear();
     std::vector<FileItem> vecFound;
     for (const std::string& strPath : vecPaths) {
-        std::error_code error;
-        const fs::file_status status = fs::status(strPath, error);
-        if (error || !fs::exists(status)) {
-            result.vecErrors.push_back(strPath + ": " + (error ? error.message() : std::strerror(ENOENT)));
-        } else if (fs::is_directory(status)) {
+        const PathAttributes attributes = platform.QueryAttributes(strPath);
+        if (!attributes.bValid) {
+            platform.m_vecErrors.push_back(strPath + ": " + platform.LastFailureText("cannot be found"));
+        } else if (attributes.bDirectory) {
             vecFound.clear();
             CollectFolderInto(platform, strPath, vecFound);
             for (FileItem& item : vecFound) {
@@ -60,5 +66,7 @@ CScanResult ScanPaths(const std::vector<std::string>& vecPaths) {
             result.vecFiles.push_back(strPath);
         }
     }
+    result.vecErrors = std::move(platform.m_vecErrors);
+    platform.m_vecErrors.clear();
     return result;
 }

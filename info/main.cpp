@@ -16,13 +16,18 @@
 #include <string>
 #include <vector>
 
-#include "AtomicFile.h"
+#include "EngineVersion.h"
 #include "FileDescription.h"
 #include "FileScan.h"
 #include "JsonReport.h"
 #include "PianoRoll.h"
-#include "PosixPlatform.h"
 #include "TextReport.h"
+#include "WholeFileWrite.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -61,7 +66,9 @@ int Run(int argc, char** argv) {
         ->option_text("FILE.svg");
     app.footer("Exit status: 0 every file read and valid (with --check: every file passes), 1 otherwise, "
                "2 bad usage.");
-    app.set_version_flag("--version", std::string("kestrel-info ") + KESTREL_VERSION);
+    app.allow_windows_style_options(false);  // a path may begin with '/'
+    app.set_version_flag("--version",
+                         std::string("kestrel-info ") + KESTREL_VERSION + " (engine " + kEngineVersion + ")");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -69,8 +76,8 @@ int Run(int argc, char** argv) {
         return nCode == 0 ? kExitAllGood : kExitUsage;
     }
 
-    CPosixPlatform platform("kestrel-info");
-    const CScanResult scan = ScanPaths(vecPaths);
+    CInfoPlatform platform;
+    const CScanResult scan = ScanPaths(platform, vecPaths);
     bool bAllGood = scan.vecErrors.empty();
     for (const std::string& strError : scan.vecErrors) {
         std::fprintf(stderr, "kestrel-info: cannot read %s\n", strError.c_str());
@@ -122,7 +129,10 @@ int Run(int argc, char** argv) {
         if (!strRoll.empty()) {
             std::ostringstream svg;
             inspect::WritePianoRoll(svg, d);
-            if (!WriteFileAtomically(strRoll, svg.str(), strError)) {
+            const std::string strSvg = svg.str();
+            strError = WriteWholeFile(platform, strRoll, reinterpret_cast<const std::uint8_t*>(strSvg.data()),
+                                      strSvg.size());
+            if (!strError.empty()) {
                 std::fprintf(stderr, "kestrel-info: cannot write %s: %s\n", strRoll.c_str(), strError.c_str());
                 bAllGood = false;
             }
@@ -142,7 +152,14 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_DFL);  // a closed pipe ends the listing quietly
+#endif
+#ifdef _WIN32
+    // The same bytes as on POSIX: no CR put before each LF.
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+#endif
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {

@@ -4,7 +4,7 @@
 #                                       kestrel-info, their manual pages and
 #                                       bash completion
 #   kestrel-<version>-windows-x64.zip   Windows download: Kestrel.exe,
-#                                       kestrel-cli.exe,
+#                                       kestrel-cli.exe, kestrel-info.exe,
 #                                       README, licence (MinGW-w64 build)
 # Two builds of one commit give identical packages: time stamps come from
 # SOURCE_DATE_EPOCH (default: the time of the checked-out commit), and no

@@ -41,7 +41,7 @@ TEST_F(InfoRun, UsageHelpAndVersion) {
         const char* pszOut;  // expected on stdout, or null
     } cases[] = {
         {{"--help"}, 0, "--roll FILE.svg"},
-        {{"--version"}, 0, "kestrel-info "},
+        {{"--version"}, 0, " (engine "},
         {{}, 2, nullptr},
         {{"--no-such-option", "x.mmf"}, 2, nullptr},
     };
