@@ -83,7 +83,8 @@ expect "nothing written in the current folder" "$(ls -A "$tmp/elsewhere")" ""
 
 echo "== the installed kestrel-info"
 expect "on the PATH" "$(command -v kestrel-info)" "/usr/bin/kestrel-info"
-expect "--version names the package version" "$(kestrel-info --version)" "kestrel-info $version"
+expect_true "--version names the package version and the engine" \
+  grep -qE "^kestrel-info $version \(engine [0-9]+\.[0-9]+\.[0-9]+\)$" <<<"$(kestrel-info --version)"
 (cd "$tmp/elsewhere" && kestrel-info --check ../in/OUTPUT >"$tmp/check.txt" 2>"$tmp/check-errors.txt")
 expect "--check passes every output (exit status)" "$?" "0"
 expect "one OK line per output" "$(grep -c '^OK: ' "$tmp/check.txt")" "$expected_count"
