@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 
 #include "EngineVersion.h"
 
@@ -73,4 +74,11 @@ int ParseCliOptions(int argc, char** argv, CCliOptions& options) {
     }
     options.m_bJobsGiven = pJobs->count() > 0;
     return kGoOn;
+}
+
+int DefaultedJobs(const CCliOptions& options, bool bAsk, int nCores) {
+    if (options.m_bJobsGiven) {
+        return options.m_nJobs;
+    }
+    return bAsk ? 1 : std::clamp(nCores, 1, 256);
 }

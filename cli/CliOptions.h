@@ -26,3 +26,9 @@ struct CCliOptions {
 // printing them; bad usage: 2, after a message on standard error), or -1.
 // Needs PATH or --files-from.
 int ParseCliOptions(int argc, char** argv, CCliOptions& options);
+
+// How many files a run converts at a time: an explicit --jobs; otherwise one
+// per core (nCores), except when questions are asked (bAsk), which come one
+// after another in list order. (An explicit N > 1 with questions is cut to
+// one by the caller, with a warning.)
+int DefaultedJobs(const CCliOptions& options, bool bAsk, int nCores);

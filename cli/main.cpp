@@ -5,7 +5,6 @@
 // OUTPUT. --shard and --base let several copies share one batch.
 // Exit status: 0 every file converted, 1 anything failed or was left out,
 // 2 bad usage.
-#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -30,12 +29,6 @@ namespace {
 constexpr int kExitAllConverted = 0;
 constexpr int kExitFailures = 1;
 constexpr int kExitUsage = 2;
-
-// One job per core, as far as the system tells.
-int CoreCount() {
-    const unsigned nCores = std::thread::hardware_concurrency();
-    return nCores == 0 ? 1 : static_cast<int>(std::min(nCores, 256u));
-}
 
 int RunCommandLine(int argc, char** argv) {
     CCliOptions options;
@@ -102,8 +95,8 @@ int RunCommandLine(int argc, char** argv) {
     if (StopRequested()) {
         g_bConverting.store(0);
     }
-    // Parallel work by default wherever no question depends on the order.
-    int nJobs = options.m_bJobsGiven ? options.m_nJobs : (ePolicy == EOverwritePolicy::Ask ? 1 : CoreCount());
+    int nJobs = DefaultedJobs(options, ePolicy == EOverwritePolicy::Ask,
+                              static_cast<int>(std::thread::hardware_concurrency()));
     if (nJobs > 1 && ePolicy == EOverwritePolicy::Ask) {
         // Questions must come in list order, one entry after another.
         std::fprintf(stderr, "kestrel-cli: --jobs needs --overwrite=all or skip; converting one file at a time\n");

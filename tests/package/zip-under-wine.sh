@@ -301,7 +301,8 @@ stalled_run() {
   rm -f rows.fifo
   mkfifo rows.fifo
   exec 7<>rows.fifo
-  wine "$cli_exe" --overwrite=all --output "$1" "$in/tree" </dev/null >rows.fifo 2>win.err 7>&- &
+  # One job: "the current file" is the one whose row is stuck.
+  wine "$cli_exe" --jobs 1 --overwrite=all --output "$1" "$in/tree" </dev/null >rows.fifo 2>win.err 7>&- &
   pid=$!
   wait_until 60 blocked_on_pipe "$pid"
 }
