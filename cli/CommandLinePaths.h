@@ -10,5 +10,11 @@ std::string FullPath(const std::string& strPath);
 // The output folder of --output, created when missing. A one-line message
 // and false when it cannot be used; nothing here throws.
 bool PrepareOutputFolder(const std::string& strFolder);
+// The base folder of --base: strFolder (a full path) must be an existing
+// folder. strBase gets it as the batch keeps base folders, without a
+// trailing separator (a root becomes "" on POSIX, "C:" on Windows, as when
+// the first path lies there). A one-line message and false when it cannot
+// be used.
+bool PrepareBaseFolder(const std::string& strFolder, std::string& strBase);
 // The current folder; empty when it cannot be read.
 std::string CurrentFolderPath();

@@ -81,6 +81,24 @@ bool PrepareOutputFolder(const std::string& strFolder) {
     return false;
 }
 
+bool PrepareBaseFolder(const std::string& strFolder, std::string& strBase) {
+    CWin32Platform platform;
+    const PathAttributes attributes = platform.QueryAttributes(strFolder);
+    const DWORD dwError = ::GetLastError();
+    if (!attributes.bValid || !attributes.bDirectory) {
+        const std::string strReason =
+            attributes.bValid ? std::string("not a folder") : platform.SystemErrorText(static_cast<int>(dwError));
+        std::fprintf(stderr, "kestrel-cli: cannot use %s as the base folder: %s\n", strFolder.c_str(),
+                     strReason.c_str());
+        return false;
+    }
+    strBase = strFolder;
+    if (!strBase.empty() && EndsWithSeparator(platform, strBase)) {
+        strBase.pop_back();  // "C:\" -> "C:"
+    }
+    return true;
+}
+
 std::string CurrentFolderPath() {
     return CWin32Platform().CurrentFolder();
 }

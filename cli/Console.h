@@ -17,6 +17,9 @@ bool InputIsTerminal();
 // Whether standard error is a terminal that can show the progress bar, which
 // is drawn with escape sequences (on Windows this turns them on).
 bool ErrorShowsProgressBar();
+// Sets standard input up for reading a list of paths from it: byte for
+// byte (Windows: binary mode, so that neither CR LF nor Ctrl-Z is changed).
+void PrepareInputForList();
 // Reads one line of standard input without its line end. false at the end
 // of input, or when Ctrl-C was pressed while it waited.
 bool ReadAnswerLine(std::string& strLine);

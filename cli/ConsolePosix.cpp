@@ -14,6 +14,8 @@ void PrepareStandardStreams() {
 
 void RestoreStandardStreams() {}
 
+void PrepareInputForList() {}
+
 bool InputIsTerminal() {
     return ::isatty(STDIN_FILENO) != 0;
 }

@@ -132,6 +132,11 @@ void RestoreStandardStreams() {
     }
 }
 
+void PrepareInputForList() {
+    // Text mode would turn CR LF into LF and end the list at a Ctrl-Z.
+    _setmode(_fileno(stdin), _O_BINARY);
+}
+
 bool InputIsTerminal() {
     // A console, not merely a character device (_isatty also says yes to NUL).
     return IsConsole(STD_INPUT_HANDLE);

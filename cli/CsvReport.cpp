@@ -22,15 +22,16 @@ std::string CsvField(const std::string& strValue) {
     return strQuoted;
 }
 
-std::string FormatCsv(const std::vector<ResultRow>& vecRows) {
-    std::string strCsv = "File name,Result,Input file path,Detail\r\n";
+std::string FormatCsv(const std::vector<ResultRow>& vecRows, bool bHeader) {
+    std::string strCsv = bHeader ? "File name,Result,Input file path,Detail\r\n" : "";
     for (const ResultRow& row : vecRows) {
         strCsv += CsvField(row[0]) + ',' + CsvField(row[1]) + ',' + CsvField(row[2]) + ',' + CsvField(row[3]) + "\r\n";
     }
     return strCsv;
 }
 
-std::string WriteCsvReport(IPlatform& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows) {
-    const std::string strCsv = FormatCsv(vecRows);
+std::string WriteCsvReport(IPlatform& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows,
+                           bool bHeader) {
+    const std::string strCsv = FormatCsv(vecRows, bHeader);
     return WriteWholeFile(platform, strPath, reinterpret_cast<const std::uint8_t*>(strCsv.data()), strCsv.size());
 }

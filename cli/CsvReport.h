@@ -13,8 +13,10 @@ using ResultRow = std::array<std::string, 4>;  // file name, result, input path,
 
 // One field, quoted when needed.
 std::string CsvField(const std::string& strValue);
-// Header line and rows.
-std::string FormatCsv(const std::vector<ResultRow>& vecRows);
+// Header line (unless bHeader is false: reports of the parts of one batch
+// then concatenate into the report of one run) and rows.
+std::string FormatCsv(const std::vector<ResultRow>& vecRows, bool bHeader = true);
 // Writes the report like an output: whole or not at all, an earlier report
 // kept until the new one is complete. Empty on success, otherwise why not.
-std::string WriteCsvReport(IPlatform& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows);
+std::string WriteCsvReport(IPlatform& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows,
+                           bool bHeader = true);

@@ -1,24 +1,27 @@
-// kestrel-cli [options] PATH...
+// kestrel-cli [options] [PATH...] [--files-from FILE]
 // Converts the named files and folders exactly as a drop of them on the
 // window would: folders searched breadth-first, the base folder taken from the
-// first path, outputs in a mirrored tree below the base folder's OUTPUT.
+// first path (or --base), outputs in a mirrored tree below the base folder's
+// OUTPUT. --shard and --base let several copies share one batch.
 // Exit status: 0 every file converted, 1 anything failed or was left out,
 // 2 bad usage.
-#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BatchRun.h"
 #include "BatchState.h"
 #include "CliObserver.h"
+#include "CliOptions.h"
 #include "CliPlatform.h"
 #include "CommandLinePaths.h"
 #include "Console.h"
 #include "CsvReport.h"
-#include "EngineVersion.h"
 #include "InputCollection.h"
+#include "PathList.h"
+#include "Shard.h"
 #include "SignalStop.h"
 
 namespace {
@@ -28,61 +31,54 @@ constexpr int kExitFailures = 1;
 constexpr int kExitUsage = 2;
 
 int RunCommandLine(int argc, char** argv) {
-    CLI::App app{"Converts VELA files for the Lark and Wren sound chips into files for the Heron chip.\n"
-                 "Outputs keep their names and go to OUTPUT in the folder of the first PATH,\n"
-                 "mirroring the subfolders of the inputs.",
-                 "kestrel-cli"};
-    std::vector<std::string> vecPaths;
-    std::string strOverwrite;
-    std::string strOutput;
-    std::string strReport;
-    bool bQuiet = false;
-    int nJobs = 1;
-    // Options as on every system: a path that starts with '/' is no option.
-    app.allow_windows_style_options(false);
-    app.add_option("PATH", vecPaths, "Files and folders to convert (folders with all their subfolders)")->required();
-    app.add_option("--overwrite", strOverwrite,
-                   "What to do with existing outputs: ask (default on a terminal), all, skip (default otherwise)")
-        ->check(CLI::IsMember({"ask", "all", "skip"}));
-    app.add_option("-o,--output", strOutput, "Put the mirrored output tree below DIR instead of OUTPUT")
-        ->option_text("DIR");
-    app.add_option("--report", strReport, "Save the result rows as CSV")->option_text("FILE.csv");
-    app.add_option("-j,--jobs", nJobs,
-                   "Convert N files at a time (rows stay in list order; needs --overwrite=all or skip)")
-        ->option_text("N")
-        ->check(CLI::Range(1, 256));
-    app.add_flag("-q,--quiet", bQuiet, "Print no rows, counts or progress");
-    app.footer("Exit status: 0 every file converted, 1 a file failed or was not reached, 2 bad usage.");
-    app.set_version_flag("--version",
-                         std::string("kestrel-cli ") + KESTREL_VERSION + " (engine " + kEngineVersion + ")");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        const int nCode = app.exit(e);
-        return nCode == 0 ? kExitAllConverted : kExitUsage;
+    CCliOptions options;
+    const int nParsed = ParseCliOptions(argc, argv, options);
+    if (nParsed >= 0) {
+        return nParsed;
     }
 
-    EOverwritePolicy ePolicy = InputIsTerminal() ? EOverwritePolicy::Ask : EOverwritePolicy::Skip;
-    if (strOverwrite == "ask") {
+    // A list on standard input leaves no one there to answer questions.
+    EOverwritePolicy ePolicy =
+        InputIsTerminal() && options.m_strFilesFrom != "-" ? EOverwritePolicy::Ask : EOverwritePolicy::Skip;
+    if (options.m_strOverwrite == "ask") {
         ePolicy = EOverwritePolicy::Ask;
-    } else if (strOverwrite == "all") {
+    } else if (options.m_strOverwrite == "all") {
         ePolicy = EOverwritePolicy::All;
-    } else if (strOverwrite == "skip") {
+    } else if (options.m_strOverwrite == "skip") {
         ePolicy = EOverwritePolicy::Skip;
     }
 
     g_strAppDir = CurrentFolderPath();
     g_strOutputRoot.clear();
-    if (!strOutput.empty()) {
-        g_strOutputRoot = FullPath(strOutput);
+    if (!options.m_strOutput.empty()) {
+        g_strOutputRoot = FullPath(options.m_strOutput);
         if (!PrepareOutputFolder(g_strOutputRoot)) {
             return kExitUsage;
+        }
+    }
+    std::string strBase;
+    if (!options.m_strBase.empty() && !PrepareBaseFolder(FullPath(options.m_strBase), strBase)) {
+        return kExitUsage;
+    }
+    // The list's paths come after those of the command line, in list order.
+    std::vector<std::string> vecPaths = options.m_vecPaths;
+    if (!options.m_strFilesFrom.empty()) {
+        std::string strList;
+        const std::string strError = ReadPathList(options.m_strFilesFrom, strList);
+        if (!strError.empty()) {
+            std::fprintf(stderr, "kestrel-cli: cannot read the list %s: %s\n", options.m_strFilesFrom.c_str(),
+                         strError.c_str());
+            return kExitUsage;
+        }
+        for (std::string& strPath : SplitPathList(strList, options.m_bNullSeparated)) {
+            vecPaths.push_back(std::move(strPath));
         }
     }
     for (std::string& strPath : vecPaths) {
         strPath = FullPath(strPath);
     }
 
+    const bool bQuiet = options.m_bQuiet;
     CCliObserver observer(stdout, stderr, bQuiet, !bQuiet && ErrorShowsProgressBar());
     CCliPlatform platform(ePolicy, [&observer] { observer.ClearBar(); });
 
@@ -91,9 +87,16 @@ int RunCommandLine(int argc, char** argv) {
     PrepareStandardStreams();
     InstallStopHandler();
     CollectDroppedFiles(platform, vecPaths);
+    if (!options.m_strBase.empty()) {
+        // Every part of a split batch mirrors into the same tree.
+        g_strBaseDir = strBase;
+    }
+    KeepShardEntries(g_vecFileItems, options.m_shard);
     if (StopRequested()) {
         g_bConverting.store(0);
     }
+    int nJobs = DefaultedJobs(options, ePolicy == EOverwritePolicy::Ask,
+                              static_cast<int>(std::thread::hardware_concurrency()));
     if (nJobs > 1 && ePolicy == EOverwritePolicy::Ask) {
         // Questions must come in list order, one entry after another.
         std::fprintf(stderr, "kestrel-cli: --jobs needs --overwrite=all or skip; converting one file at a time\n");
@@ -107,8 +110,10 @@ int RunCommandLine(int argc, char** argv) {
         std::fprintf(stderr, "kestrel-cli: stopped after %d of %d files\n", nProcessed, nTotal);
     }
     bool bReportSaved = true;
+    const std::string& strReport = options.m_strReport;
     if (!strReport.empty()) {
-        const std::string strError = WriteCsvReport(platform, FullPath(strReport), observer.Rows());
+        const std::string strError =
+            WriteCsvReport(platform, FullPath(strReport), observer.Rows(), !options.m_bNoHeader);
         bReportSaved = strError.empty();
         if (!bReportSaved) {
             std::fprintf(stderr, "kestrel-cli: cannot write the report %s: %s (an earlier report is kept)\n",

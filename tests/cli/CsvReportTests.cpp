@@ -25,6 +25,9 @@ TEST(CsvReport, HeaderAndRowsWithCrLf) {
               "a.mmf,OK: Convert success.,/m/a.mmf,\r\n"
               "\"x,y.mmf\",NG: File open error.,\"/m/x,y.mmf\",Permission denied\r\n");
     EXPECT_EQ(FormatCsv({}), "File name,Result,Input file path,Detail\r\n");
+    // Without the header, the parts of a batch concatenate into one report.
+    EXPECT_EQ(FormatCsv({vecRows[0]}) + FormatCsv({vecRows[1]}, false), FormatCsv(vecRows));
+    EXPECT_EQ(FormatCsv({}, false), "");
     CPosixPlatform platform;
     EXPECT_FALSE(WriteCsvReport(platform, "/nonexistent-folder/r.csv", vecRows).empty());
 }

@@ -7,6 +7,7 @@
 #   DIR           folders only
 #   FILE...       files and folders
 #   N             positive numbers
+#   K/N           parts K/N of a split, 0 <= K < N
 # Arguments after the options complete to folders and .mmf files.
 # Usage: check-completion.sh TOOL COMPLETION-SCRIPT
 set -uo pipefail
@@ -95,6 +96,15 @@ for option in "${all_options[@]}"; do
       if [ -z "$offers" ] || grep -qvE '^[1-9][0-9]*$' <<<"$offers"; then
         fail "$option: positive numbers (got: $(tr '\n' ' ' <<<"$offers"))"
       fi
+      ;;
+    K/N)
+      offers=$(complete_words "$option" "")
+      [ -n "$offers" ] || fail "$option: no K/N offered"
+      while IFS=/ read -r k n; do
+        if ! [[ $k =~ ^[0-9]+$ && $n =~ ^[1-9][0-9]*$ ]] || ((k >= n)); then
+          fail "$option: offers K/N with 0 <= K < N (got: $k/$n)"
+        fi
+      done <<<"$offers"
       ;;
     *) fail "$option: unknown value kind '$value'; teach $(basename "$0") and the completion" ;;
   esac

@@ -4,7 +4,9 @@
 # rows (paths mapped from Z:\... to /..., names from the ANSI code page to
 # UTF-8), counts, reports, exit statuses and output bytes must agree. Wine
 # lists a folder in its own order, so the rows of one folder are compared as
-# a set, the order of the folders as it stands. Then the rules of a run that
+# a set, the order of the folders as it stands. Lists on standard input
+# (CR LF lines; NUL-separated, in two shards) give the rows and outputs of
+# the same paths named on the command line. Then the rules of a run that
 # must hold on Windows too: an output that is its own input refused, no
 # partial output and the old report kept when writes fail, a closed standard
 # output, answers and Ctrl-C at the overwrite question, a first Ctrl-C that
@@ -206,6 +208,31 @@ expect "No, then Yes: one output kept, the other four replaced, exit status 1 (R
 expect "two questions, asked on standard error" \
   "$(grep -o 'has already exists. Overwrite all ? \[y\]es/\[n\]o/\[c\]ancel: ' win.err | wc -l)" "2"
 
+echo "== a list on standard input: CR LF lines, NUL-separated, in shards"
+# Windows line ends and binary standard input: the list arrives as written.
+printf '%s\r\n\r\n%s\r\n' 'in\odd\with space.mmf' 'in\samples\album' >list.crlf
+printf '%s\0%s\0%s\0' 'in\odd\with space.mmf' 'in\samples\album' 'in\odd\UPPER.MMF' >list.nul
+"$linux_cli" --overwrite=all --base . --output linux-list "in/odd/with space.mmf" in/samples/album </dev/null \
+  >linux.rows 2>linux.err
+linux_rc=$?
+wine "$cli_exe" --overwrite=all --base . --output win-list --files-from - <list.crlf >win.raw 2>win.err
+win_rc=$?
+rows_to_linux <win.raw >win.rows
+expect "CR LF list: exit status as on Linux ($linux_rc)" "$win_rc" "$linux_rc"
+compare_rows "CR LF list" linux.rows win.rows
+if diff -r linux-list win-list >/dev/null; then ok "CR LF list: outputs byte-identical"; else ko "CR LF list: outputs byte-identical"; fi
+"$linux_cli" --overwrite=all --base . --output linux-list in/odd/UPPER.MMF </dev/null >/dev/null 2>&1
+for k in 0 1; do
+  wine "$cli_exe" --overwrite=all --base . --output win-shards --shard $k/2 --null --files-from - \
+    --no-header --report "win-shard-$k.csv" <list.nul >/dev/null 2>&1
+done
+if diff -r linux-list win-shards >/dev/null; then ok "NUL list in two shards: the outputs of one run"; else ko "NUL list in two shards: the outputs of one run"; fi
+expect "NUL list in two shards: reports without a header" "$(cat win-shard-0.csv win-shard-1.csv | grep -c '^File name')" "0"
+expect "NUL list in two shards: every row once" \
+  "$(cat win-shard-0.csv win-shard-1.csv | sed '1i header' | csv_to_linux | tail -n +2 | cut -d, -f3 |
+    LC_ALL=C sort | tr '\n' ' ')" \
+  "$(printf '%s\n' "$work/in/odd/UPPER.MMF" "$work/in/odd/with space.mmf" "$work"/in/samples/album/* | LC_ALL=C sort | tr '\n' ' ')"
+
 # --- rules of a run ---------------------------------------------------------------
 echo "== double-byte names (code page 932): a trail byte 0x5C is no separator"
 # 表 and 能 end in 0x5C in code page 932. The folder comes once with and
@@ -301,7 +328,8 @@ stalled_run() {
   rm -f rows.fifo
   mkfifo rows.fifo
   exec 7<>rows.fifo
-  wine "$cli_exe" --overwrite=all --output "$1" "$in/tree" </dev/null >rows.fifo 2>win.err 7>&- &
+  # One job: "the current file" is the one whose row is stuck.
+  wine "$cli_exe" --jobs 1 --overwrite=all --output "$1" "$in/tree" </dev/null >rows.fifo 2>win.err 7>&- &
   pid=$!
   wait_until 60 blocked_on_pipe "$pid"
 }
