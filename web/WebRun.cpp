@@ -1,0 +1,188 @@
+// The page's way into the batch: the worker script fills the in-memory tree
+// with the picked files (their bytes stay in the browser until read), names
+// the dropped items, and runs the batch exactly as kestrel-cli does. Rows,
+// counts and the end go back to the script through the functions that the
+// worker defines on self.kestrelSink.
+#include <emscripten.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "BatchRun.h"
+#include "BatchState.h"
+#include "BatchTexts.h"
+#include "IPlatform.h"
+#include "InputCollection.h"
+#include "MemoryPlatform.h"
+#include "RunPlan.h"
+
+// clang-format off
+EM_JS(void, JsOnInit, (int nTotal), { self.kestrelSink.init(nTotal); });
+EM_JS(void, JsOnStep, (int nIndex), { self.kestrelSink.step(nIndex); });
+EM_JS(void, JsOnRow, (const char* pName, const char* pResult, const char* pPath, const char* pDetail), {
+    self.kestrelSink.row(UTF8ToString(pName), UTF8ToString(pResult), UTF8ToString(pPath), UTF8ToString(pDetail));
+});
+EM_JS(void, JsOnCounts, (int nConverted, int nErrors, int nTotal, const char* pTotal, const char* pConvert,
+                         const char* pError), {
+    self.kestrelSink.counts(nConverted, nErrors, nTotal, UTF8ToString(pTotal), UTF8ToString(pConvert),
+                            UTF8ToString(pError));
+});
+EM_JS(void, JsOnFinished, (const char* pText), { self.kestrelSink.finished(UTF8ToString(pText)); });
+// Fills pBuffer with the bytes of picked file nSource; returns null, or a
+// text (allocated here, freed by the caller) saying why it could not.
+EM_JS(char*, JsReadInput, (std::uint32_t nSource, std::uint8_t* pBuffer, double dSize), {
+    const strFailure = self.kestrelSink.read(nSource, pBuffer, dSize);
+    return strFailure ? allocateUTF8(strFailure) : 0;
+});
+// Lets the worker see its messages (a stop request); 1 when stopping.
+EM_ASYNC_JS(int, JsYield, (), { return await self.kestrelSink.yieldToEvents(); });
+// clang-format on
+
+namespace {
+
+// Between entries the worker returns to its event loop now and then, so that
+// a stop request reaches it; not after every entry, which would cost more
+// than the small files themselves.
+constexpr double kYieldEveryMs = 30.0;
+
+class CWebObserver : public IBatchObserver {
+public:
+    void OnProgressInit(int nTotal) override {
+        m_dLastYield = emscripten_get_now();
+        JsOnInit(nTotal);
+    }
+    void OnProgressButton(bool) override {}
+    void OnProgressStep(int nIndex) override {
+        JsOnStep(nIndex);
+        const double dNow = emscripten_get_now();
+        if (dNow - m_dLastYield >= kYieldEveryMs) {
+            if (JsYield() != 0) {
+                g_bConverting.store(0);
+            }
+            m_dLastYield = emscripten_get_now();
+        }
+    }
+    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
+               const std::string& strDetail) override {
+        JsOnRow(strFileName.c_str(), strResult.c_str(), strPath.c_str(), strDetail.c_str());
+    }
+    void OnCounts(int nConverted, int nErrors, int nTotal) override {
+        JsOnCounts(nConverted, nErrors, nTotal, FormatTotalText(nConverted + nErrors, nTotal).c_str(),
+                   FormatConvertText(nConverted).c_str(), FormatErrorText(nErrors).c_str());
+    }
+    void OnControlsEnable(bool) override {}
+    void OnFinished() override { JsOnFinished(kTextFinished); }
+
+private:
+    double m_dLastYield = 0.0;
+};
+
+CMemoryPlatform& Platform() {
+    static CMemoryPlatform s_platform;
+    return s_platform;
+}
+
+std::vector<std::string>& DroppedPaths() {
+    static std::vector<std::string> s_vecPaths;
+    return s_vecPaths;
+}
+
+// Text handed to the script; valid until the next call.
+const char* Hand(std::string strText) {
+    static std::string s_strHanded;
+    s_strHanded = std::move(strText);
+    return s_strHanded.c_str();
+}
+
+std::string ReadPickedFile(std::uint32_t nSource, std::uint8_t* pBuffer, std::uint64_t nSize) {
+    char* pFailure = JsReadInput(nSource, pBuffer, static_cast<double>(nSize));
+    if (pFailure == nullptr) {
+        return {};
+    }
+    std::string strFailure = pFailure;
+    std::free(pFailure);
+    return strFailure;
+}
+
+const std::string kOutputRoot = "/OUTPUT";
+
+}  // namespace
+
+extern "C" {
+
+// A new run: forgets the last tree, its outputs and its dropped items.
+EMSCRIPTEN_KEEPALIVE void kestrel_clear() {
+    Platform().Clear();
+    Platform().SetInputReader(ReadPickedFile);
+    DroppedPaths().clear();
+    g_vecFileItems.clear();
+}
+
+EMSCRIPTEN_KEEPALIVE int kestrel_add_folder(const char* pPath) {
+    return Platform().AddFolder(pPath) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int kestrel_add_input(const char* pPath, double dSize, std::uint32_t nSource) {
+    return Platform().AddOutsideInput(pPath, static_cast<std::uint64_t>(dSize), nSource) ? 1 : 0;
+}
+
+// One dropped (or picked) item, in drop order: a file or a top folder.
+EMSCRIPTEN_KEEPALIVE void kestrel_add_dropped(const char* pPath) {
+    DroppedPaths().emplace_back(pPath);
+}
+
+// Collects the dropped items and converts them, one job, as kestrel-cli does
+// by default. Returns the number of entries.
+EMSCRIPTEN_KEEPALIVE int kestrel_run() {
+    g_strAppDir = "/";
+    g_strOutputRoot.clear();
+    CollectDroppedFiles(Platform(), DroppedPaths());
+    CWebObserver observer;
+    RunBatch(Platform(), observer, 1);
+    return static_cast<int>(g_vecFileItems.size());
+}
+
+// The folders and files of the OUTPUT tree after a run.
+EMSCRIPTEN_KEEPALIVE int kestrel_output_folder_count() {
+    return static_cast<int>(Platform().FoldersBelow(kOutputRoot).size());
+}
+EMSCRIPTEN_KEEPALIVE const char* kestrel_output_folder(int nIndex) {
+    const std::vector<std::string> vecFolders = Platform().FoldersBelow(kOutputRoot);
+    return Hand(nIndex >= 0 && static_cast<std::size_t>(nIndex) < vecFolders.size()
+                    ? vecFolders[static_cast<std::size_t>(nIndex)]
+                    : std::string());
+}
+EMSCRIPTEN_KEEPALIVE int kestrel_output_count() {
+    return static_cast<int>(Platform().WrittenFiles().size());
+}
+EMSCRIPTEN_KEEPALIVE const char* kestrel_output_path(int nIndex) {
+    const std::vector<std::string>& vecWritten = Platform().WrittenFiles();
+    return Hand(nIndex >= 0 && static_cast<std::size_t>(nIndex) < vecWritten.size()
+                    ? vecWritten[static_cast<std::size_t>(nIndex)]
+                    : std::string());
+}
+// The bytes of a file of the tree (pointer and size); null for none.
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* kestrel_file_data(const char* pPath) {
+    const std::vector<std::uint8_t>* pData = Platform().Contents(pPath);
+    return pData != nullptr ? pData->data() : nullptr;
+}
+EMSCRIPTEN_KEEPALIVE double kestrel_file_size(const char* pPath) {
+    const std::vector<std::uint8_t>* pData = Platform().Contents(pPath);
+    return pData != nullptr ? static_cast<double>(pData->size()) : -1.0;
+}
+// The output file that entry nIndex wrote in this run, or "" when it wrote
+// none (an NG row, or an output kept from earlier in the run).
+EMSCRIPTEN_KEEPALIVE const char* kestrel_entry_output(int nIndex) {
+    if (nIndex < 0 || static_cast<std::size_t>(nIndex) >= g_vecFileItems.size()) {
+        return Hand({});
+    }
+    const FileItem& item = g_vecFileItems[static_cast<std::size_t>(nIndex)];
+    if (item.strResult != kTextConvertSuccess) {
+        return Hand({});
+    }
+    return Hand(OutputPathOf(Platform(), item.strPath));
+}
+
+}  // extern "C"
