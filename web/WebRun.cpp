@@ -31,9 +31,11 @@ EM_JS(void, JsOnCounts, (int nConverted, int nErrors, int nTotal, const char* pT
 });
 EM_JS(void, JsOnFinished, (const char* pText), { self.kestrelSink.finished(UTF8ToString(pText)); });
 // Fills pBuffer with the bytes of picked file nSource; returns null, or a
-// text (allocated here, freed by the caller) saying why it could not.
-EM_JS(char*, JsReadInput, (std::uint32_t nSource, std::uint8_t* pBuffer, double dSize), {
-    const strFailure = self.kestrelSink.read(nSource, pBuffer, dSize);
+// text (allocated here, freed by the caller) saying why it could not. The
+// worker reads ahead while the batch converts, so this waits only when the
+// file has not arrived yet.
+EM_ASYNC_JS(char*, JsReadInput, (std::uint32_t nSource, std::uint8_t* pBuffer, double dSize), {
+    const strFailure = await self.kestrelSink.read(nSource, pBuffer, dSize);
     return strFailure ? allocateUTF8(strFailure) : 0;
 });
 // Lets the worker see its messages (a stop request); 1 when stopping.
@@ -133,15 +135,27 @@ EMSCRIPTEN_KEEPALIVE void kestrel_add_dropped(const char* pPath) {
     DroppedPaths().emplace_back(pPath);
 }
 
-// Collects the dropped items and converts them, one job, as kestrel-cli does
-// by default. Returns the number of entries.
-EMSCRIPTEN_KEEPALIVE int kestrel_run() {
+// Collects the dropped items into the file list, as a drop on the window
+// does. Returns the number of entries.
+EMSCRIPTEN_KEEPALIVE int kestrel_collect() {
     g_strAppDir = "/";
     g_strOutputRoot.clear();
     CollectDroppedFiles(Platform(), DroppedPaths());
+    return static_cast<int>(g_vecFileItems.size());
+}
+
+// The input path of entry nIndex (so that the worker can read ahead in list
+// order).
+EMSCRIPTEN_KEEPALIVE const char* kestrel_entry_path(int nIndex) {
+    return Hand(nIndex >= 0 && static_cast<std::size_t>(nIndex) < g_vecFileItems.size()
+                    ? g_vecFileItems[static_cast<std::size_t>(nIndex)].strPath
+                    : std::string());
+}
+
+// Converts the collected entries, one job, as kestrel-cli does by default.
+EMSCRIPTEN_KEEPALIVE void kestrel_convert() {
     CWebObserver observer;
     RunBatch(Platform(), observer, 1);
-    return static_cast<int>(g_vecFileItems.size());
 }
 
 // The folders and files of the OUTPUT tree after a run.

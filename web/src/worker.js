@@ -76,22 +76,20 @@ if (typeof createKestrel === 'undefined') {
             finishedText = text;
             post(true);
         },
-        read(source, pointer, size) {
+        async read(source, pointer, size) {
             const start = performance.now();
-            try {
-                const file = files[source];
-                const bytes = new FileReaderSync().readAsArrayBuffer(file);
-                if (bytes.byteLength !== size) {
-                    return 'the file changed after it was picked (' + size + ' bytes then, ' +
-                        bytes.byteLength + ' now)';
-                }
-                module.HEAPU8.set(new Uint8Array(bytes), pointer);
-                return null;
-            } catch (e) {
+            const got = await readAhead.take(source);
+            readMs += performance.now() - start;
+            if (got.error) {
+                const e = got.error;
                 return (e && e.name ? e.name + ': ' : '') + (e && e.message ? e.message : String(e));
-            } finally {
-                readMs += performance.now() - start;
             }
+            if (got.bytes.byteLength !== size) {
+                return 'the file changed after it was picked (' + size + ' bytes then, ' +
+                    got.bytes.byteLength + ' now)';
+            }
+            module.HEAPU8.set(new Uint8Array(got.bytes), pointer);
+            return null;
         },
         yieldToEvents() {
             post(true);
@@ -101,6 +99,47 @@ if (typeof createKestrel === 'undefined') {
             }).then(() => (stopRequested ? 1 : 0));
         },
     };
+
+    // Reads the picked files in the order the batch will want them, a few
+    // ahead of it, so that the browser fetches the next ones while the batch
+    // converts (one file at a time would wait for each). Bounded by count
+    // and bytes, so a large drop is not held in memory at once.
+    const kAheadFiles = 64;
+    const kAheadBytes = 32 * 1024 * 1024;
+    class ReadAhead {
+        constructor(order) {
+            this.order = order;
+            this.next = 0;
+            this.pending = new Map();
+            this.bytes = 0;
+            this.fill();
+        }
+        start(source) {
+            return files[source].arrayBuffer().then((bytes) => ({ bytes: bytes }), (error) => ({ error: error }));
+        }
+        fill() {
+            while (this.next < this.order.length && this.pending.size < kAheadFiles &&
+                   (this.bytes < kAheadBytes || this.pending.size === 0)) {
+                const source = this.order[this.next++];
+                if (!this.pending.has(source)) {
+                    this.bytes += files[source].size;
+                    this.pending.set(source, this.start(source));
+                }
+            }
+        }
+        take(source) {
+            let promise = this.pending.get(source);
+            if (promise) {
+                this.pending.delete(source);
+                this.bytes -= files[source].size;
+            } else {
+                promise = this.start(source);
+            }
+            this.fill();
+            return promise;
+        }
+    }
+    let readAhead = new ReadAhead([]);
 
     function text(pointer) {
         return module.UTF8ToString(pointer);
@@ -147,16 +186,28 @@ if (typeof createKestrel === 'undefined') {
         for (const folder of message.folders) {
             module.ccall('kestrel_add_folder', 'number', ['string'], [folder]);
         }
+        const sourceByPath = new Map();
         for (const item of message.items) {
             files.push(item.file);
+            sourceByPath.set(item.path, files.length - 1);
             module.ccall('kestrel_add_input', 'number', ['string', 'number', 'number'],
                 [item.path, item.file.size, files.length - 1]);
         }
         for (const path of message.dropped) {
             module.ccall('kestrel_add_dropped', null, ['string'], [path]);
         }
+        // Only names ending in .mmf are read by the batch.
+        const entryCount = module._kestrel_collect();
+        const order = [];
+        for (let i = 0; i < entryCount; ++i) {
+            const path = text(module._kestrel_entry_path(i));
+            if (/\.mmf$/i.test(path) && sourceByPath.has(path)) {
+                order.push(sourceByPath.get(path));
+            }
+        }
+        readAhead = new ReadAhead(order);
         const runStart = performance.now();
-        await module.ccall('kestrel_run', 'number', [], [], { async: true });
+        await module.ccall('kestrel_convert', null, [], [], { async: true });
         const runMs = performance.now() - runStart;
         post(true);
 
@@ -166,6 +217,7 @@ if (typeof createKestrel === 'undefined') {
         const zip = fflate.zipSync(outputEntries(), { level: 0 });
         const zipMs = performance.now() - zipStart;
         files = [];
+        readAhead = new ReadAhead([]);
         self.postMessage({
             type: 'done',
             finishedText: finishedText,
