@@ -17,6 +17,7 @@
     let runStart = 0;
     let rowCount = 0;
     let workerTimings = null;
+    let pendingItems = [];
 
     function showMessage(text) {
         messageBox.textContent = text;
@@ -132,6 +133,12 @@
         switch (message.type) {
         case 'ready':
             break;
+        case 'order': {
+            const blob = new Blob(message.order.map((source) => pendingItems[source].file));
+            pendingItems = [];
+            worker.postMessage({ type: 'convert', blob: blob });
+            break;
+        }
         case 'init':
             bar.max = Math.max(message.total, 1);
             break;
@@ -184,7 +191,15 @@
         }
         resetWindow(items.length);
         setState('running');
-        worker.postMessage({ type: 'run', items: items, folders: folders, dropped: dropped });
+        // Names and sizes first: the worker answers with the order in which
+        // the batch reads the files, and gets them joined in that order.
+        pendingItems = items;
+        worker.postMessage({
+            type: 'plan',
+            entries: items.map((item) => [item.path, item.file.size]),
+            folders: folders,
+            dropped: dropped,
+        });
     }
 
     function onPickFiles(input) {

@@ -1,5 +1,5 @@
 // The page's worker: holds the WebAssembly batch (kestrel.js), gives it the
-// picked files one at a time when it reads them, passes its rows and counts
+// picked files as it reads them, passes its rows and counts
 // to the page in batches, and zips the OUTPUT tree at the end.
 'use strict';
 
@@ -15,7 +15,6 @@ if (typeof createKestrel === 'undefined') {
 
     let modulePromise = null;
     let module = null;
-    let files = [];
     let rows = [];
     let counts = null;
     let step = 0;
@@ -78,17 +77,16 @@ if (typeof createKestrel === 'undefined') {
         },
         async read(source, pointer, size) {
             const start = performance.now();
-            const got = await readAhead.take(source);
+            const got = reader ? await reader.take(source) : { error: new Error('no files to read') };
             readMs += performance.now() - start;
             if (got.error) {
                 const e = got.error;
                 return (e && e.name ? e.name + ': ' : '') + (e && e.message ? e.message : String(e));
             }
-            if (got.bytes.byteLength !== size) {
-                return 'the file changed after it was picked (' + size + ' bytes then, ' +
-                    got.bytes.byteLength + ' now)';
+            if (got.bytes.byteLength - got.offset < size) {
+                return 'the file changed after it was picked';
             }
-            module.HEAPU8.set(new Uint8Array(got.bytes), pointer);
+            module.HEAPU8.set(new Uint8Array(got.bytes, got.offset, size), pointer);
             return null;
         },
         yieldToEvents() {
@@ -100,46 +98,75 @@ if (typeof createKestrel === 'undefined') {
         },
     };
 
-    // Reads the picked files in the order the batch will want them, a few
-    // ahead of it, so that the browser fetches the next ones while the batch
-    // converts (one file at a time would wait for each). Bounded by count
-    // and bytes, so a large drop is not held in memory at once.
-    const kAheadFiles = 64;
-    const kAheadBytes = 32 * 1024 * 1024;
-    class ReadAhead {
-        constructor(order) {
-            this.order = order;
-            this.next = 0;
-            this.pending = new Map();
-            this.bytes = 0;
+    // The picked files arrive joined into one blob, in the order in which the
+    // batch will read them (one blob crosses to the worker at once, where
+    // thousands of files would each cost a hand-over). It is read in chunks
+    // of about a megabyte, a few chunks ahead of the batch, so that the
+    // browser fetches the next files while the batch converts, and a large
+    // drop is never held in memory at once.
+    const kChunkBytes = 1024 * 1024;
+    const kAheadChunks = 8;
+    const settle = (promise) => promise.then((bytes) => ({ bytes: bytes }), (error) => ({ error: error }));
+    class BlobReader {
+        // order: source numbers in reading order; sizes: bytes per source.
+        constructor(blob, order, sizes) {
+            this.blob = blob;
+            this.places = new Map();
+            this.chunks = [];
+            this.current = 0;
+            let offset = 0;
+            let chunk = null;
+            for (const source of order) {
+                if (!chunk || chunk.end - chunk.start >= kChunkBytes) {
+                    chunk = { start: offset, end: offset, promise: null };
+                    this.chunks.push(chunk);
+                }
+                this.places.set(source, { start: offset, size: sizes[source], chunk: this.chunks.length - 1 });
+                offset += sizes[source];
+                chunk.end = offset;
+            }
             this.fill();
         }
-        start(source) {
-            return files[source].arrayBuffer().then((bytes) => ({ bytes: bytes }), (error) => ({ error: error }));
-        }
         fill() {
-            while (this.next < this.order.length && this.pending.size < kAheadFiles &&
-                   (this.bytes < kAheadBytes || this.pending.size === 0)) {
-                const source = this.order[this.next++];
-                if (!this.pending.has(source)) {
-                    this.bytes += files[source].size;
-                    this.pending.set(source, this.start(source));
+            const last = Math.min(this.chunks.length, this.current + kAheadChunks);
+            for (let k = this.current; k < last; ++k) {
+                const chunk = this.chunks[k];
+                if (!chunk.promise) {
+                    chunk.promise = settle(this.blob.slice(chunk.start, chunk.end).arrayBuffer());
                 }
             }
         }
-        take(source) {
-            let promise = this.pending.get(source);
-            if (promise) {
-                this.pending.delete(source);
-                this.bytes -= files[source].size;
-            } else {
-                promise = this.start(source);
+        readAlone(place) {
+            return settle(this.blob.slice(place.start, place.start + place.size).arrayBuffer())
+                .then((got) => (got.error ? got : { bytes: got.bytes, offset: 0 }));
+        }
+        // { bytes, offset } of the file's bytes in bytes, or { error }.
+        async take(source) {
+            const place = this.places.get(source);
+            if (!place) {
+                return { error: new Error('the file is not among the picked ones') };
+            }
+            if (place.chunk > this.current) {
+                for (let k = this.current; k < place.chunk; ++k) {
+                    this.chunks[k].promise = null;  // passed: its bytes may go
+                }
+                this.current = place.chunk;
             }
             this.fill();
-            return promise;
+            const chunk = this.chunks[place.chunk];
+            if (!chunk.promise) {
+                return this.readAlone(place);
+            }
+            const got = await chunk.promise;
+            if (got.error || got.bytes.byteLength < place.start - chunk.start + place.size) {
+                // One unreadable file spoils its chunk: the others are read alone.
+                return this.readAlone(place);
+            }
+            return { bytes: got.bytes, offset: place.start - chunk.start };
         }
     }
-    let readAhead = new ReadAhead([]);
+    let reader = null;
+    let sizes = [];
 
     function text(pointer) {
         return module.UTF8ToString(pointer);
@@ -174,41 +201,59 @@ if (typeof createKestrel === 'undefined') {
         return module.HEAPU8.subarray(pointer, pointer + size);
     }
 
-    async function run(message) {
+    let setupStart = 0;
+    let setupMs = 0;
+    let plannedOrder = [];
+
+    // First half of a run: the tree of the picked items (names and sizes
+    // only) and the file list. Tells the page in which order to join the
+    // files that the batch will read.
+    async function plan(message) {
+        setupStart = performance.now();
         await kestrel();
-        files = [];
         rows = [];
         counts = null;
         stopRequested = false;
         readMs = 0;
         finishedText = '';
+        reader = null;
         module._kestrel_clear();
         for (const folder of message.folders) {
             module.ccall('kestrel_add_folder', 'number', ['string'], [folder]);
         }
         const sourceByPath = new Map();
-        for (const item of message.items) {
-            files.push(item.file);
-            sourceByPath.set(item.path, files.length - 1);
-            module.ccall('kestrel_add_input', 'number', ['string', 'number', 'number'],
-                [item.path, item.file.size, files.length - 1]);
-        }
+        sizes = [];
+        message.entries.forEach(([path, size], source) => {
+            sizes.push(size);
+            sourceByPath.set(path, source);
+            module.ccall('kestrel_add_input', 'number', ['string', 'number', 'number'], [path, size, source]);
+        });
         for (const path of message.dropped) {
             module.ccall('kestrel_add_dropped', null, ['string'], [path]);
         }
-        // Only names ending in .mmf are read by the batch.
+        // Only names ending in .mmf are read by the batch; each file once.
         const entryCount = module._kestrel_collect();
         const order = [];
+        const taken = new Set();
         for (let i = 0; i < entryCount; ++i) {
-            const path = text(module._kestrel_entry_path(i));
-            if (/\.mmf$/i.test(path) && sourceByPath.has(path)) {
-                order.push(sourceByPath.get(path));
+            const source = sourceByPath.get(text(module._kestrel_entry_path(i)));
+            if (source !== undefined && !taken.has(source) && /\.mmf$/i.test(message.entries[source][0])) {
+                taken.add(source);
+                order.push(source);
             }
         }
-        readAhead = new ReadAhead(order);
+        plannedOrder = order;
+        self.postMessage({ type: 'order', order: order });
+    }
+
+    // Second half: the conversion over the joined files, then the zip.
+    async function convert(message) {
+        reader = new BlobReader(message.blob, plannedOrder, sizes);
+        setupMs = performance.now() - setupStart;
         const runStart = performance.now();
         await module.ccall('kestrel_convert', null, [], [], { async: true });
         const runMs = performance.now() - runStart;
+        reader = null;
         post(true);
 
         const zipStart = performance.now();
@@ -216,14 +261,21 @@ if (typeof createKestrel === 'undefined') {
         // at once; compressing would cost more time than it saves space.
         const zip = fflate.zipSync(outputEntries(), { level: 0 });
         const zipMs = performance.now() - zipStart;
-        files = [];
-        readAhead = new ReadAhead([]);
         self.postMessage({
             type: 'done',
             finishedText: finishedText,
             zip: zip,
-            timings: { readMs: readMs, convertMs: runMs - readMs, runMs: runMs, zipMs: zipMs },
+            timings: { setupMs: setupMs, readMs: readMs, convertMs: runMs - readMs, zipMs: zipMs },
         }, [zip.buffer]);
+    }
+
+    function fail(e) {
+        // An abort (memory ran out) leaves the module unusable: the next
+        // run starts a fresh one.
+        modulePromise = null;
+        module = null;
+        reader = null;
+        self.postMessage({ type: 'failed', message: String(e && e.message ? e.message : e) });
     }
 
     function sendOutput(index) {
@@ -243,15 +295,10 @@ if (typeof createKestrel === 'undefined') {
 
     self.onmessage = (event) => {
         const message = event.data;
-        if (message.type === 'run') {
-            run(message).catch((e) => {
-                // An abort (memory ran out) leaves the module unusable: the
-                // next run starts a fresh one.
-                modulePromise = null;
-                module = null;
-                files = [];
-                self.postMessage({ type: 'failed', message: String(e && e.message ? e.message : e) });
-            });
+        if (message.type === 'plan') {
+            plan(message).catch(fail);
+        } else if (message.type === 'convert') {
+            convert(message).catch(fail);
         } else if (message.type === 'stop') {
             stopRequested = true;
         } else if (message.type === 'output') {
