@@ -97,7 +97,7 @@ bool CMemoryPlatform::AddFile(const std::string& strPath, std::vector<std::uint8
     return true;
 }
 
-bool CMemoryPlatform::AddOutsideInput(const std::string& strPath, std::uint64_t nSize, std::uint32_t nSource) {
+bool CMemoryPlatform::AddOutsideInput(const std::string& strPath, std::uint32_t nSource) {
     const std::string strKey = Key(strPath);
     if (strKey.empty() || MakeFolders(ParentKey(strKey)) == nullptr) {
         return false;
@@ -108,7 +108,6 @@ bool CMemoryPlatform::AddOutsideInput(const std::string& strPath, std::uint64_t 
     Node file;
     file.bOutside = true;
     file.nSource = nSource;
-    file.nOutsideSize = nSize;
     Insert(strKey, std::move(file));
     return true;
 }
@@ -203,7 +202,16 @@ ReadOutcome CMemoryPlatform::ReadWholeFile(const std::string& strPath, std::vect
     if (pNode->bFolder) {
         return {EReadResult::OpenFailed, EISDIR};
     }
-    const std::uint64_t nSize = pNode->bOutside ? pNode->nOutsideSize : pNode->vecData.size();
+    // Copied before anything may wait: the node is not to be held meanwhile.
+    const bool bOutside = pNode->bOutside;
+    const std::uint32_t nSource = pNode->nSource;
+    std::uint64_t nSize = pNode->vecData.size();
+    if (bOutside) {
+        std::string strFailure = "no outside files";
+        if (m_pOutside == nullptr || !m_pOutside->SizeOf(nSource, nSize, strFailure)) {
+            return {EReadResult::OpenFailed, ReaderErrorCode(strFailure)};
+        }
+    }
     if (nSize > nMaxBytes) {
         return {EReadResult::TooLarge, EFBIG};
     }
@@ -218,12 +226,18 @@ ReadOutcome CMemoryPlatform::ReadWholeFile(const std::string& strPath, std::vect
     } catch (const std::length_error&) {
         return {EReadResult::OpenFailed, ENOMEM};
     }
-    if (!pNode->bOutside) {
-        std::memcpy(vecData.data(), pNode->vecData.data(), vecData.size());
+    if (!bOutside) {
+        const Node* pHeld = Find(strPath);
+        if (pHeld == nullptr || pHeld->vecData.size() != vecData.size()) {
+            std::vector<std::uint8_t>().swap(vecData);
+            return {EReadResult::OpenFailed, ENOENT};
+        }
+        if (!vecData.empty()) {
+            std::memcpy(vecData.data(), pHeld->vecData.data(), vecData.size());
+        }
         return {};
     }
-    std::string strFailure = m_fnReader ? m_fnReader(pNode->nSource, vecData.data(), nSize)
-                                        : std::string("no reader for the picked files");
+    const std::string strFailure = m_pOutside->Read(nSource, vecData.data(), nSize);
     if (!strFailure.empty()) {
         std::vector<std::uint8_t>().swap(vecData);
         return {EReadResult::OpenFailed, ReaderErrorCode(strFailure)};

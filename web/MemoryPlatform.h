@@ -1,8 +1,8 @@
 // A file system held in memory, for the page: the picked and dropped files
 // sit at their relative paths below "/", the outputs are written next to them,
 // and nothing touches a disk. Inputs may be held outside (a browser File):
-// only their size is known here, and their bytes are fetched through the
-// input reader when the batch reads them, one file at a time.
+// only their names are known here; their size and bytes are asked of the
+// outside files when the batch reads them, one file at a time.
 //
 // Paths use '/' and are spelt as stored: "/samples/sub/a.mmf". The root is
 // "/" (also reached as ""). There are no links, so two paths lead to the same
@@ -19,12 +19,19 @@
 
 #include "IPlatform.h"
 
+// Where the bytes of outside inputs come from. Either call may wait (the
+// page's worker returns to its event loop until the file is there).
+class IOutsideFiles {
+public:
+    virtual ~IOutsideFiles() = default;
+    // The size of input nSource; false, with the reason, when it is not to be had.
+    virtual bool SizeOf(std::uint32_t nSource, std::uint64_t& nSize, std::string& strFailure) = 0;
+    // Fills pBuffer with its nSize bytes: an empty text, or why it could not.
+    virtual std::string Read(std::uint32_t nSource, std::uint8_t* pBuffer, std::uint64_t nSize) = 0;
+};
+
 class CMemoryPlatform : public IPlatform {
 public:
-    // Fetches the nSize bytes of the outside input nSource into pBuffer.
-    // Returns an empty text on success, otherwise why it failed.
-    using InputReader = std::function<std::string(std::uint32_t nSource, std::uint8_t* pBuffer, std::uint64_t nSize)>;
-
     // What the jobs of a run may hold at once unless told otherwise.
     static constexpr std::uint64_t kDefaultMemoryForJobs = std::uint64_t{256} << 20;
 
@@ -34,8 +41,9 @@ public:
     // false when a file stands where a folder is needed.
     bool AddFolder(const std::string& strPath);
     bool AddFile(const std::string& strPath, std::vector<std::uint8_t> vecData, bool bReadOnly = false);
-    bool AddOutsideInput(const std::string& strPath, std::uint64_t nSize, std::uint32_t nSource);
-    void SetInputReader(InputReader fnReader) { m_fnReader = std::move(fnReader); }
+    bool AddOutsideInput(const std::string& strPath, std::uint32_t nSource);
+    // Not owned; must outlive the reads.
+    void SetOutsideFiles(IOutsideFiles* pFiles) { m_pOutside = pFiles; }
     // Forgets every node but the root, and what was written.
     void Clear();
 
@@ -83,8 +91,7 @@ private:
         bool bFolder = false;
         bool bReadOnly = false;
         bool bOutside = false;          // bytes held by the reader, not here
-        std::uint32_t nSource = 0;      // the reader's number for them
-        std::uint64_t nOutsideSize = 0;
+        std::uint32_t nSource = 0;      // the outside files' number for them
         std::uint64_t nIdentity = 0;
         std::vector<std::uint8_t> vecData;
         std::set<std::string> setChildren;  // names, for folders
@@ -104,13 +111,14 @@ private:
     // The parent folder of strKey for a new file, or the errno why not.
     int CheckParent(const std::string& strKey) const;
     void NoteWritten(const std::string& strKey);
+    // A system error code standing for an outside failure's text.
     int ReaderErrorCode(const std::string& strText);
 
     std::map<std::string, Node> m_mapNodes;
     std::uint64_t m_nNextIdentity = 1;
     std::uint64_t m_nMemoryForJobs;
     std::string m_strCurrent = "/";
-    InputReader m_fnReader;
+    IOutsideFiles* m_pOutside = nullptr;
     std::vector<std::string> m_vecWritten;
     std::set<std::string> m_setWritten;
     std::vector<std::string> m_vecReaderErrors;

@@ -30,14 +30,22 @@ EM_JS(void, JsOnCounts, (int nConverted, int nErrors, int nTotal, const char* pT
                             UTF8ToString(pError));
 });
 EM_JS(void, JsOnFinished, (const char* pText), { self.kestrelSink.finished(UTF8ToString(pText)); });
-// Fills pBuffer with the bytes of picked file nSource; returns null, or a
-// text (allocated here, freed by the caller) saying why it could not. The
-// worker reads ahead while the batch converts, so this waits only when the
-// file has not arrived yet.
-EM_ASYNC_JS(char*, JsReadInput, (std::uint32_t nSource, std::uint8_t* pBuffer, double dSize), {
-    const strFailure = await self.kestrelSink.read(nSource, pBuffer, dSize);
-    return strFailure ? allocateUTF8(strFailure) : 0;
+// The picked files reach the worker in batches while the batch converts.
+// Each question is tried at once first: waiting (stepping out to the event
+// loop and back into the run) costs more than a small file, so it is done
+// only when the file has not arrived or its bytes are still being read.
+// Sizes: the size, -1 for a failure, -2 for "not yet".
+EM_JS(double, JsSizeNow, (std::uint32_t nSource), { return self.kestrelSink.sizeNow(nSource); });
+EM_ASYNC_JS(double, JsSizeLater, (std::uint32_t nSource), { return await self.kestrelSink.sizeLater(nSource); });
+// Reads: 0 done, 1 not yet, 2 failed.
+EM_JS(int, JsReadNow, (std::uint32_t nSource, std::uint8_t* pBuffer, double dSize), {
+    return self.kestrelSink.readNow(nSource, pBuffer, dSize);
 });
+EM_ASYNC_JS(int, JsReadLater, (std::uint32_t nSource, std::uint8_t* pBuffer, double dSize), {
+    return await self.kestrelSink.readLater(nSource, pBuffer, dSize);
+});
+// Why the last size or read failed (allocated here, freed by the caller).
+EM_JS(char*, JsLastFailure, (), { return allocateUTF8(self.kestrelSink.lastFailure || 'unknown failure'); });
 // Lets the worker see its messages (a stop request); 1 when stopping.
 EM_ASYNC_JS(int, JsYield, (), { return await self.kestrelSink.yieldToEvents(); });
 // clang-format on
@@ -98,14 +106,44 @@ const char* Hand(std::string strText) {
     return s_strHanded.c_str();
 }
 
-std::string ReadPickedFile(std::uint32_t nSource, std::uint8_t* pBuffer, std::uint64_t nSize) {
-    char* pFailure = JsReadInput(nSource, pBuffer, static_cast<double>(nSize));
+std::string LastFailure() {
+    char* pFailure = JsLastFailure();
     if (pFailure == nullptr) {
-        return {};
+        return "unknown failure";
     }
     std::string strFailure = pFailure;
     std::free(pFailure);
     return strFailure;
+}
+
+// The files the user picked or dropped, as the worker holds them.
+class CPickedFiles : public IOutsideFiles {
+public:
+    bool SizeOf(std::uint32_t nSource, std::uint64_t& nSize, std::string& strFailure) override {
+        double dSize = JsSizeNow(nSource);
+        if (dSize == -2.0) {
+            dSize = JsSizeLater(nSource);
+        }
+        if (dSize < 0.0) {
+            strFailure = LastFailure();
+            return false;
+        }
+        nSize = static_cast<std::uint64_t>(dSize);
+        return true;
+    }
+    std::string Read(std::uint32_t nSource, std::uint8_t* pBuffer, std::uint64_t nSize) override {
+        const double dSize = static_cast<double>(nSize);
+        int nState = JsReadNow(nSource, pBuffer, dSize);
+        if (nState == 1) {
+            nState = JsReadLater(nSource, pBuffer, dSize);
+        }
+        return nState == 0 ? std::string() : LastFailure();
+    }
+};
+
+CPickedFiles& PickedFiles() {
+    static CPickedFiles s_files;
+    return s_files;
 }
 
 const std::string kOutputRoot = "/OUTPUT";
@@ -117,7 +155,7 @@ extern "C" {
 // A new run: forgets the last tree, its outputs and its dropped items.
 EMSCRIPTEN_KEEPALIVE void kestrel_clear() {
     Platform().Clear();
-    Platform().SetInputReader(ReadPickedFile);
+    Platform().SetOutsideFiles(&PickedFiles());
     DroppedPaths().clear();
     g_vecFileItems.clear();
 }
@@ -126,8 +164,8 @@ EMSCRIPTEN_KEEPALIVE int kestrel_add_folder(const char* pPath) {
     return Platform().AddFolder(pPath) ? 1 : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int kestrel_add_input(const char* pPath, double dSize, std::uint32_t nSource) {
-    return Platform().AddOutsideInput(pPath, static_cast<std::uint64_t>(dSize), nSource) ? 1 : 0;
+EMSCRIPTEN_KEEPALIVE int kestrel_add_input(const char* pPath, std::uint32_t nSource) {
+    return Platform().AddOutsideInput(pPath, nSource) ? 1 : 0;
 }
 
 // One dropped (or picked) item, in drop order: a file or a top folder.

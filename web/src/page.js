@@ -57,6 +57,7 @@
     function resetWindow(total) {
         tbody.textContent = '';
         rowCount = 0;
+        pendingRows = [];
         bar.max = Math.max(total, 1);
         bar.value = 0;
         finishedBox.hidden = true;
@@ -99,6 +100,17 @@
         tbody.appendChild(fragment);
     }
 
+    const kRowsWhileFeedingMs = 500;
+    let pendingRows = [];
+    let lastAppend = 0;
+    function flushRows() {
+        lastAppend = performance.now();
+        if (pendingRows.length > 0) {
+            appendRows(pendingRows);
+            pendingRows = [];
+        }
+    }
+
     function showCounts(counts) {
         $('total').textContent = counts.totalText;
         $('converted').textContent = counts.convertText;
@@ -133,24 +145,25 @@
         switch (message.type) {
         case 'ready':
             break;
-        case 'order': {
-            const blob = new Blob(message.order.map((source) => pendingItems[source].file));
-            pendingItems = [];
-            worker.postMessage({ type: 'convert', blob: blob });
+        case 'order':
+            sendFiles(message.order);
             break;
-        }
         case 'init':
             bar.max = Math.max(message.total, 1);
             break;
         case 'progress':
-            if (message.rows.length > 0) {
-                appendRows(message.rows);
+            pendingRows.push(...message.rows);
+            // While files are still being handed over, that comes first:
+            // the list grows twice a second then, and at every message after.
+            if (!feed || performance.now() - lastAppend > kRowsWhileFeedingMs) {
+                flushRows();
             }
             if (message.counts) {
                 showCounts(message.counts);
             }
             break;
         case 'done': {
+            flushRows();
             zipBlob = new Blob([message.zip], { type: 'application/zip' });
             downloadButton.disabled = false;
             finishedBox.textContent = message.finishedText;
@@ -189,17 +202,63 @@
                 return;
             }
         }
+        feed = null;
         resetWindow(items.length);
         setState('running');
-        // Names and sizes first: the worker answers with the order in which
-        // the batch reads the files, and gets them joined in that order.
+        // Names first: the worker collects the file list and answers with
+        // the order in which the batch reads the files; they follow in that
+        // order, in batches.
         pendingItems = items;
         worker.postMessage({
-            type: 'plan',
-            entries: items.map((item) => [item.path, item.file.size]),
+            type: 'run',
+            paths: items.map((item) => item.path),
             folders: folders,
             dropped: dropped,
         });
+    }
+
+    // Sends the files the batch reads, in its order, a batch at a time, and
+    // returns to the event loop between slices of work so that the page
+    // stays responsive: the first look at each file's size is a slow call
+    // into the browser (a fraction of a millisecond per file).
+    const kBatchFiles = 64;
+    const kBatchBytes = 1024 * 1024;
+    const kSliceMs = 25;
+    const feeder = new MessageChannel();
+    let feed = null;
+    feeder.port1.onmessage = () => {
+        if (feed) {
+            feed();
+        }
+    };
+    function sendFiles(order) {
+        const items = pendingItems;
+        pendingItems = [];
+        let next = 0;
+        feed = () => {
+            const sliceStart = performance.now();
+            while (next < order.length && performance.now() - sliceStart < kSliceMs) {
+                const sources = [];
+                const files = [];
+                const sizes = [];
+                let bytes = 0;
+                while (next < order.length && sources.length < kBatchFiles && bytes < kBatchBytes) {
+                    const file = items[order[next]].file;
+                    sources.push(order[next]);
+                    files.push(file);
+                    sizes.push(file.size);
+                    bytes += file.size;
+                    ++next;
+                }
+                worker.postMessage({ type: 'files', sources: sources, files: files, sizes: sizes });
+            }
+            if (next < order.length) {
+                feeder.port2.postMessage(0);
+            } else {
+                feed = null;
+            }
+        };
+        feed();
     }
 
     function onPickFiles(input) {

@@ -75,20 +75,27 @@ if (typeof createKestrel === 'undefined') {
             finishedText = text;
             post(true);
         },
-        async read(source, pointer, size) {
-            const start = performance.now();
-            const got = reader ? await reader.take(source) : { error: new Error('no files to read') };
-            readMs += performance.now() - start;
-            if (got.error) {
-                const e = got.error;
-                return (e && e.name ? e.name + ': ' : '') + (e && e.message ? e.message : String(e));
-            }
-            if (got.bytes.byteLength - got.offset < size) {
-                return 'the file changed after it was picked';
-            }
-            module.HEAPU8.set(new Uint8Array(got.bytes, got.offset, size), pointer);
-            return null;
+        sizeNow(source) {
+            return picked.sizeNow(source);
         },
+        async sizeLater(source) {
+            const start = performance.now();
+            await picked.arrival(source);
+            readMs += performance.now() - start;
+            return picked.sizeNow(source);
+        },
+        readNow(source, pointer, size) {
+            return picked.readNow(source, pointer, size);
+        },
+        async readLater(source, pointer, size) {
+            const start = performance.now();
+            try {
+                return await picked.readLater(source, pointer, size);
+            } finally {
+                readMs += performance.now() - start;
+            }
+        },
+        lastFailure: '',
         yieldToEvents() {
             post(true);
             return new Promise((resolve) => {
@@ -98,75 +105,121 @@ if (typeof createKestrel === 'undefined') {
         },
     };
 
-    // The picked files arrive joined into one blob, in the order in which the
-    // batch will read them (one blob crosses to the worker at once, where
-    // thousands of files would each cost a hand-over). It is read in chunks
-    // of about a megabyte, a few chunks ahead of the batch, so that the
-    // browser fetches the next files while the batch converts, and a large
-    // drop is never held in memory at once.
-    const kChunkBytes = 1024 * 1024;
-    const kAheadChunks = 8;
+    // The picked files, as the page sends them: in batches, in the order in
+    // which the batch reads them (so the page is never held up by thousands
+    // of files at once, and the batch starts on the first ones while the
+    // page still sends the rest). A batch of files is read as one blob, a
+    // few batches ahead of the batch's reading, so that the browser fetches
+    // the next files while the batch converts; passed batches are let go, so
+    // a large drop is never held in memory at once.
+    const kAheadBatches = 8;
     const settle = (promise) => promise.then((bytes) => ({ bytes: bytes }), (error) => ({ error: error }));
-    class BlobReader {
-        // order: source numbers in reading order; sizes: bytes per source.
-        constructor(blob, order, sizes) {
-            this.blob = blob;
-            this.places = new Map();
-            this.chunks = [];
+    const describe = (e) => (e && e.name ? e.name + ': ' : '') + (e && e.message ? e.message : String(e));
+    class PickedFiles {
+        constructor(expected) {
+            this.expected = new Set(expected);  // the sources the batch may read
+            this.places = new Map();             // source -> { file, size, batch, offset }
+            this.batches = [];                   // { blob, promise, got }
             this.current = 0;
+            this.waiting = new Map();            // source -> resolve callbacks
+        }
+        add(sources, files, sizes) {
+            const batch = { blob: new Blob(files), promise: null, got: null };
+            this.batches.push(batch);
             let offset = 0;
-            let chunk = null;
-            for (const source of order) {
-                if (!chunk || chunk.end - chunk.start >= kChunkBytes) {
-                    chunk = { start: offset, end: offset, promise: null };
-                    this.chunks.push(chunk);
+            sources.forEach((source, i) => {
+                this.places.set(source, { file: files[i], size: sizes[i], batch: this.batches.length - 1, offset });
+                offset += sizes[i];
+                const callbacks = this.waiting.get(source);
+                if (callbacks) {
+                    this.waiting.delete(source);
+                    callbacks.forEach((resolve) => resolve());
                 }
-                this.places.set(source, { start: offset, size: sizes[source], chunk: this.chunks.length - 1 });
-                offset += sizes[source];
-                chunk.end = offset;
-            }
+            });
             this.fill();
         }
         fill() {
-            const last = Math.min(this.chunks.length, this.current + kAheadChunks);
+            const last = Math.min(this.batches.length, this.current + kAheadBatches);
             for (let k = this.current; k < last; ++k) {
-                const chunk = this.chunks[k];
-                if (!chunk.promise) {
-                    chunk.promise = settle(this.blob.slice(chunk.start, chunk.end).arrayBuffer());
+                const batch = this.batches[k];
+                if (!batch.promise) {
+                    batch.promise = settle(batch.blob.arrayBuffer()).then((got) => (batch.got = got));
                 }
             }
         }
-        readAlone(place) {
-            return settle(this.blob.slice(place.start, place.start + place.size).arrayBuffer())
-                .then((got) => (got.error ? got : { bytes: got.bytes, offset: 0 }));
+        arrival(source) {
+            if (this.places.has(source) || !this.expected.has(source)) {
+                return Promise.resolve();
+            }
+            return new Promise((resolve) => {
+                const callbacks = this.waiting.get(source) || [];
+                callbacks.push(resolve);
+                this.waiting.set(source, callbacks);
+            });
         }
-        // { bytes, offset } of the file's bytes in bytes, or { error }.
-        async take(source) {
+        sizeNow(source) {
             const place = this.places.get(source);
-            if (!place) {
-                return { error: new Error('the file is not among the picked ones') };
+            if (place) {
+                return place.size;
             }
-            if (place.chunk > this.current) {
-                for (let k = this.current; k < place.chunk; ++k) {
-                    this.chunks[k].promise = null;  // passed: its bytes may go
+            if (this.expected.has(source)) {
+                return -2;
+            }
+            self.kestrelSink.lastFailure = 'the file was not handed to the converter';
+            return -1;
+        }
+        // The batch holding the source becomes the current one; those
+        // before it are let go.
+        reach(place) {
+            if (place.batch > this.current) {
+                for (let k = this.current; k < place.batch; ++k) {
+                    this.batches[k].promise = null;
+                    this.batches[k].got = null;
                 }
-                this.current = place.chunk;
+                this.current = place.batch;
             }
             this.fill();
-            const chunk = this.chunks[place.chunk];
-            if (!chunk.promise) {
-                return this.readAlone(place);
+            return place.batch >= this.current ? this.batches[place.batch] : null;
+        }
+        copy(got, offset, pointer, size) {
+            if (got.error) {
+                self.kestrelSink.lastFailure = describe(got.error);
+                return 2;
             }
-            const got = await chunk.promise;
-            if (got.error || got.bytes.byteLength < place.start - chunk.start + place.size) {
-                // One unreadable file spoils its chunk: the others are read alone.
-                return this.readAlone(place);
+            if (got.bytes.byteLength - offset < size) {
+                self.kestrelSink.lastFailure = 'the file changed after it was picked';
+                return 2;
             }
-            return { bytes: got.bytes, offset: place.start - chunk.start };
+            module.HEAPU8.set(new Uint8Array(got.bytes, offset, size), pointer);
+            return 0;
+        }
+        readNow(source, pointer, size) {
+            const place = this.places.get(source);
+            if (!place) {
+                self.kestrelSink.lastFailure = 'the file was not handed to the converter';
+                return 2;
+            }
+            const batch = this.reach(place);
+            // Not read yet, or its batch failed (read the file alone then).
+            if (!batch || !batch.got || batch.got.error) {
+                return 1;
+            }
+            return this.copy(batch.got, place.offset, pointer, size);
+        }
+        async readLater(source, pointer, size) {
+            const place = this.places.get(source);
+            const batch = this.reach(place);
+            if (batch && batch.promise) {
+                const got = await batch.promise;
+                if (!got.error) {
+                    return this.copy(got, place.offset, pointer, size);
+                }
+            }
+            // One unreadable file spoils its batch: the others are read alone.
+            return this.copy(await settle(place.file.arrayBuffer()), 0, pointer, size);
         }
     }
-    let reader = null;
-    let sizes = [];
+    let picked = new PickedFiles([]);
 
     function text(pointer) {
         return module.UTF8ToString(pointer);
@@ -203,12 +256,11 @@ if (typeof createKestrel === 'undefined') {
 
     let setupStart = 0;
     let setupMs = 0;
-    let plannedOrder = [];
 
-    // First half of a run: the tree of the picked items (names and sizes
-    // only) and the file list. Tells the page in which order to join the
-    // files that the batch will read.
-    async function plan(message) {
+    // A run: the tree of the picked items (names only), the file list, the
+    // order in which the page is to send the files that the batch reads,
+    // the conversion, and the zip.
+    async function run(message) {
         setupStart = performance.now();
         await kestrel();
         rows = [];
@@ -216,17 +268,14 @@ if (typeof createKestrel === 'undefined') {
         stopRequested = false;
         readMs = 0;
         finishedText = '';
-        reader = null;
         module._kestrel_clear();
         for (const folder of message.folders) {
             module.ccall('kestrel_add_folder', 'number', ['string'], [folder]);
         }
         const sourceByPath = new Map();
-        sizes = [];
-        message.entries.forEach(([path, size], source) => {
-            sizes.push(size);
+        message.paths.forEach((path, source) => {
             sourceByPath.set(path, source);
-            module.ccall('kestrel_add_input', 'number', ['string', 'number', 'number'], [path, size, source]);
+            module.ccall('kestrel_add_input', 'number', ['string', 'number'], [path, source]);
         });
         for (const path of message.dropped) {
             module.ccall('kestrel_add_dropped', null, ['string'], [path]);
@@ -237,23 +286,20 @@ if (typeof createKestrel === 'undefined') {
         const taken = new Set();
         for (let i = 0; i < entryCount; ++i) {
             const source = sourceByPath.get(text(module._kestrel_entry_path(i)));
-            if (source !== undefined && !taken.has(source) && /\.mmf$/i.test(message.entries[source][0])) {
+            if (source !== undefined && !taken.has(source) && /\.mmf$/i.test(message.paths[source])) {
                 taken.add(source);
                 order.push(source);
             }
         }
-        plannedOrder = order;
+        picked = new PickedFiles(order);
         self.postMessage({ type: 'order', order: order });
-    }
-
-    // Second half: the conversion over the joined files, then the zip.
-    async function convert(message) {
-        reader = new BlobReader(message.blob, plannedOrder, sizes);
         setupMs = performance.now() - setupStart;
+
+        // The conversion starts at once; reads wait for files not yet sent.
         const runStart = performance.now();
         await module.ccall('kestrel_convert', null, [], [], { async: true });
         const runMs = performance.now() - runStart;
-        reader = null;
+        picked = new PickedFiles([]);
         post(true);
 
         const zipStart = performance.now();
@@ -274,7 +320,7 @@ if (typeof createKestrel === 'undefined') {
         // run starts a fresh one.
         modulePromise = null;
         module = null;
-        reader = null;
+        picked = new PickedFiles([]);
         self.postMessage({ type: 'failed', message: String(e && e.message ? e.message : e) });
     }
 
@@ -295,10 +341,10 @@ if (typeof createKestrel === 'undefined') {
 
     self.onmessage = (event) => {
         const message = event.data;
-        if (message.type === 'plan') {
-            plan(message).catch(fail);
-        } else if (message.type === 'convert') {
-            convert(message).catch(fail);
+        if (message.type === 'run') {
+            run(message).catch(fail);
+        } else if (message.type === 'files') {
+            picked.add(message.sources, message.files, message.sizes);
         } else if (message.type === 'stop') {
             stopRequested = true;
         } else if (message.type === 'output') {

@@ -14,12 +14,39 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Outside files numbered 1 (three bytes), 2 (unreadable), 3 (100 bytes) and
+// 4 (its size cannot be had); records what was asked.
+class CFewOutsideFiles : public IOutsideFiles {
+public:
+    bool SizeOf(std::uint32_t nSource, std::uint64_t& nSize, std::string& strFailure) override {
+        m_vecSized.push_back(nSource);
+        if (nSource == 4) {
+            strFailure = "NotFoundError: gone before it was read";
+            return false;
+        }
+        nSize = nSource == 3 ? 100 : nSource == 2 ? 5 : 3;
+        return true;
+    }
+    std::string Read(std::uint32_t nSource, std::uint8_t* pBuffer, std::uint64_t nSize) override {
+        m_vecRead.push_back(nSource);
+        if (nSource == 2) {
+            return "NotReadableError: the file could not be read";
+        }
+        for (std::uint64_t i = 0; i < nSize; ++i) {
+            pBuffer[i] = static_cast<std::uint8_t>(nSource * 10 + i);
+        }
+        return {};
+    }
+    std::vector<std::uint32_t> m_vecSized;
+    std::vector<std::uint32_t> m_vecRead;
+};
+
 TEST(MemoryPlatform, TreeListsInNameOrderWithFoldersMarked) {
     CMemoryPlatform platform;
     ASSERT_TRUE(platform.AddFile("/m/b.mmf", Bytes{1}));
     ASSERT_TRUE(platform.AddFile("/m/A.mmf", Bytes{2}));
     ASSERT_TRUE(platform.AddFolder("/m/sub/deeper"));
-    ASSERT_TRUE(platform.AddOutsideInput("/m/a.mmf", 3, 0));
+    ASSERT_TRUE(platform.AddOutsideInput("/m/a.mmf", 0));
 
     std::vector<FolderEntry> vecEntries;
     ASSERT_TRUE(platform.ListFolder("/m", vecEntries));
@@ -105,22 +132,15 @@ TEST(MemoryPlatform, ReadOnlyFilesRefuseReplacementUntilMadeNormal) {
 
 TEST(MemoryPlatform, OutsideInputsAreFetchedOnlyWhenRead) {
     CMemoryPlatform platform;
-    std::vector<std::uint32_t> vecFetched;
-    platform.SetInputReader([&](std::uint32_t nSource, std::uint8_t* pBuffer, std::uint64_t nSize) -> std::string {
-        vecFetched.push_back(nSource);
-        if (nSource == 2) {
-            return "NotReadableError: the file could not be read";
-        }
-        for (std::uint64_t i = 0; i < nSize; ++i) {
-            pBuffer[i] = static_cast<std::uint8_t>(nSource * 10 + i);
-        }
-        return {};
-    });
-    platform.AddOutsideInput("/in/a.mmf", 3, 1);
-    platform.AddOutsideInput("/in/gone.mmf", 5, 2);
-    platform.AddOutsideInput("/in/big.mmf", 100, 3);
-    EXPECT_TRUE(vecFetched.empty());
+    CFewOutsideFiles outside;
+    platform.SetOutsideFiles(&outside);
+    platform.AddOutsideInput("/in/a.mmf", 1);
+    platform.AddOutsideInput("/in/unreadable.mmf", 2);
+    platform.AddOutsideInput("/in/big.mmf", 3);
+    platform.AddOutsideInput("/in/gone.mmf", 4);
+    EXPECT_TRUE(outside.m_vecSized.empty());
     EXPECT_EQ(platform.Contents("/in/a.mmf"), nullptr);
+    EXPECT_FALSE(platform.QueryAttributes("/in/a.mmf").bDirectory);
 
     Bytes vecData;
     std::uint64_t nReserved = 0;
@@ -129,19 +149,29 @@ TEST(MemoryPlatform, OutsideInputsAreFetchedOnlyWhenRead) {
     EXPECT_EQ(vecData, (Bytes{10, 11, 12}));
     EXPECT_EQ(nReserved, 3u);
 
-    const ReadOutcome failed = platform.ReadWholeFile("/in/gone.mmf", vecData, 1000, fnReserve);
-    EXPECT_EQ(failed.eResult, EReadResult::OpenFailed);
-    EXPECT_EQ(platform.SystemErrorText(failed.nSystemError), "NotReadableError: the file could not be read");
+    const ReadOutcome unreadable = platform.ReadWholeFile("/in/unreadable.mmf", vecData, 1000, fnReserve);
+    EXPECT_EQ(unreadable.eResult, EReadResult::OpenFailed);
+    EXPECT_EQ(platform.SystemErrorText(unreadable.nSystemError), "NotReadableError: the file could not be read");
     EXPECT_TRUE(vecData.empty());
 
-    // Too long: neither reserved nor fetched.
+    const ReadOutcome gone = platform.ReadWholeFile("/in/gone.mmf", vecData, 1000, fnReserve);
+    EXPECT_EQ(gone.eResult, EReadResult::OpenFailed);
+    EXPECT_EQ(platform.SystemErrorText(gone.nSystemError), "NotFoundError: gone before it was read");
+    // The same text keeps its code; errno texts stay what they are.
+    EXPECT_EQ(platform.ReadWholeFile("/in/gone.mmf", vecData, 1000, fnReserve).nSystemError, gone.nSystemError);
+    EXPECT_NE(platform.SystemErrorText(ENOENT), platform.SystemErrorText(gone.nSystemError));
+
+    // Too long: neither reserved nor read.
     nReserved = 0;
     EXPECT_EQ(platform.ReadWholeFile("/in/big.mmf", vecData, 99, fnReserve).eResult, EReadResult::TooLarge);
     EXPECT_EQ(nReserved, 0u);
-    EXPECT_EQ(vecFetched, (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_EQ(outside.m_vecRead, (std::vector<std::uint32_t>{1, 2}));
 
     EXPECT_EQ(platform.ReadWholeFile("/in", vecData, 1000, fnReserve).nSystemError, EISDIR);
     EXPECT_EQ(platform.ReadWholeFile("/in/none.mmf", vecData, 1000, fnReserve).nSystemError, ENOENT);
+    // Without outside files, such an input cannot be opened.
+    platform.SetOutsideFiles(nullptr);
+    EXPECT_EQ(platform.ReadWholeFile("/in/a.mmf", vecData, 1000, fnReserve).eResult, EReadResult::OpenFailed);
 }
 
 TEST(MemoryPlatform, ClearLeavesAnEmptyRoot) {

@@ -45,6 +45,25 @@ std::map<std::string, Bytes> MakeTree() {
     return mapTree;
 }
 
+// Outside files served from a list of byte strings.
+class CListedFiles : public IOutsideFiles {
+public:
+    bool SizeOf(std::uint32_t nSource, std::uint64_t& nSize, std::string& strFailure) override {
+        if (nSource >= m_vecFiles.size()) {
+            strFailure = "NotFoundError: the file is gone";
+            return false;
+        }
+        nSize = m_vecFiles[nSource].size();
+        return true;
+    }
+    std::string Read(std::uint32_t nSource, std::uint8_t* pBuffer, std::uint64_t nSize) override {
+        std::copy(m_vecFiles[nSource].begin(), m_vecFiles[nSource].begin() + static_cast<std::ptrdiff_t>(nSize),
+                  pBuffer);
+        return {};
+    }
+    std::vector<Bytes> m_vecFiles;
+};
+
 struct RunResult {
     std::vector<std::string> vecEvents;
     std::map<std::string, Bytes> mapOutputs;  // below OUTPUT, '/'-separated
@@ -84,15 +103,11 @@ RunResult RunOnDisk(const std::map<std::string, Bytes>& mapTree, const std::vect
 
 RunResult RunInMemory(const std::map<std::string, Bytes>& mapTree, const std::vector<std::string>& vecDropped) {
     CMemoryPlatform platform;
-    std::vector<Bytes> vecSources;
-    platform.SetInputReader([&](std::uint32_t nSource, std::uint8_t* pBuffer, std::uint64_t nSize) {
-        std::copy(vecSources[nSource].begin(), vecSources[nSource].begin() + static_cast<std::ptrdiff_t>(nSize),
-                  pBuffer);
-        return std::string();
-    });
+    CListedFiles outside;
+    platform.SetOutsideFiles(&outside);
     for (const auto& [strPath, vecBytes] : mapTree) {
-        vecSources.push_back(vecBytes);
-        platform.AddOutsideInput("/" + strPath, vecBytes.size(), static_cast<std::uint32_t>(vecSources.size() - 1));
+        outside.m_vecFiles.push_back(vecBytes);
+        platform.AddOutsideInput("/" + strPath, static_cast<std::uint32_t>(outside.m_vecFiles.size() - 1));
     }
     std::vector<std::string> vecPaths;
     for (const std::string& strDropped : vecDropped) {
@@ -154,15 +169,11 @@ TEST(PageRun, TheSameFileTwiceKeepsTheFirstOutput) {
 TEST(PageRun, AFileTheBrowserCannotReadFailsAloneWithItsReason) {
     CMemoryPlatform platform;
     const Bytes vecSong = testinput::ValidSong();
-    platform.SetInputReader([&](std::uint32_t nSource, std::uint8_t* pBuffer, std::uint64_t nSize) {
-        if (nSource == 0) {
-            return std::string("NotFoundError: the file is gone");
-        }
-        std::copy(vecSong.begin(), vecSong.begin() + static_cast<std::ptrdiff_t>(nSize), pBuffer);
-        return std::string();
-    });
-    platform.AddOutsideInput("/m/gone.mmf", vecSong.size(), 0);
-    platform.AddOutsideInput("/m/here.mmf", vecSong.size(), 1);
+    CListedFiles outside;
+    outside.m_vecFiles.push_back(vecSong);
+    platform.SetOutsideFiles(&outside);
+    platform.AddOutsideInput("/m/gone.mmf", 7);  // beyond the list
+    platform.AddOutsideInput("/m/here.mmf", 0);
     ResetBatchState("/");
     CRecordingObserver observer;
     CollectDroppedFiles(platform, {"/m"});
