@@ -46,6 +46,9 @@ EM_ASYNC_JS(int, JsReadLater, (std::uint32_t nSource, std::uint8_t* pBuffer, dou
 });
 // Why the last size or read failed (allocated here, freed by the caller).
 EM_JS(char*, JsLastFailure, (), { return allocateUTF8(self.kestrelSink.lastFailure || 'unknown failure'); });
+// Whether the page asked to stop (seen by the worker whenever it was back in
+// its event loop, while waiting for a file, say).
+EM_JS(int, JsStopRequested, (), { return self.kestrelSink.stopRequested() ? 1 : 0; });
 // Lets the worker see its messages (a stop request); 1 when stopping.
 EM_ASYNC_JS(int, JsYield, (), { return await self.kestrelSink.yieldToEvents(); });
 // clang-format on
@@ -66,6 +69,10 @@ public:
     void OnProgressButton(bool) override {}
     void OnProgressStep(int nIndex) override {
         JsOnStep(nIndex);
+        if (JsStopRequested() != 0) {
+            g_bConverting.store(0);
+            return;
+        }
         const double dNow = emscripten_get_now();
         if (dNow - m_dLastYield >= kYieldEveryMs) {
             if (JsYield() != 0) {

@@ -191,7 +191,7 @@
 
     // Every item at "/" + its relative path. items: [{path, file}], folders:
     // paths of folders, dropped: the top items in drop order.
-    function startRun(items, folders, dropped) {
+    function startRun(items, folders, dropped, pickTime) {
         if (body.dataset.state === 'running') {
             showMessage('A conversion is running: wait until it has finished, or press Stop.');
             return;
@@ -203,6 +203,7 @@
             }
         }
         feed = null;
+        runStart = pickTime;
         resetWindow(items.length);
         setState('running');
         // Names first: the worker collects the file list and answers with
@@ -262,18 +263,18 @@
     }
 
     function onPickFiles(input) {
-        runStart = performance.now();
+        const pickTime = performance.now();
         const picked = Array.from(input.files);
         input.value = '';
         if (picked.length === 0) {
             return;
         }
         const items = picked.map((file) => ({ path: '/' + file.name, file: file }));
-        startRun(items, [], items.map((item) => item.path));
+        startRun(items, [], items.map((item) => item.path), pickTime);
     }
 
     function onPickFolder(input) {
-        runStart = performance.now();
+        const pickTime = performance.now();
         const picked = Array.from(input.files);
         input.value = '';
         if (picked.length === 0) {
@@ -290,7 +291,7 @@
                 tops.push(top);
             }
         }
-        startRun(items, tops, tops.length > 0 ? tops : items.map((item) => item.path));
+        startRun(items, tops, tops.length > 0 ? tops : items.map((item) => item.path), pickTime);
     }
 
     function readAllEntries(reader) {
@@ -323,7 +324,7 @@
     }
 
     async function onDrop(event) {
-        runStart = performance.now();
+        const pickTime = performance.now();
         if (body.dataset.state === 'running') {
             showMessage('A conversion is running: wait until it has finished, or press Stop.');
             return;
@@ -338,6 +339,14 @@
         const items = [];
         const folders = [];
         const dropped = [];
+        if (entries.length === 0) {
+            // No file-system entries (a drop made by a script, an older
+            // browser): the dropped files as they are.
+            for (const file of Array.from(event.dataTransfer.files)) {
+                items.push({ path: '/' + file.name, file: file });
+                dropped.push('/' + file.name);
+            }
+        }
         try {
             for (const entry of entries) {
                 dropped.push(entry.fullPath);
@@ -348,7 +357,7 @@
             return;
         }
         if (dropped.length > 0) {
-            startRun(items, folders, dropped);
+            startRun(items, folders, dropped, pickTime);
         }
     }
 

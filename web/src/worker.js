@@ -96,6 +96,9 @@ if (typeof createKestrel === 'undefined') {
             }
         },
         lastFailure: '',
+        stopRequested() {
+            return stopRequested;
+        },
         yieldToEvents() {
             post(true);
             return new Promise((resolve) => {
