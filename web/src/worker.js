@@ -25,7 +25,10 @@ if (typeof createKestrel === 'undefined') {
 
     function kestrel() {
         if (!modulePromise) {
-            modulePromise = createKestrel().then((m) => (module = m));
+            // Memory that runs out inside the module ends it (an abort):
+            // the page is told, and the next run starts a fresh module.
+            modulePromise = createKestrel({ onAbort: (what) => fail(new Error(String(what))) })
+                .then((m) => (module = m));
         }
         return modulePromise;
     }
@@ -264,6 +267,7 @@ if (typeof createKestrel === 'undefined') {
     // order in which the page is to send the files that the batch reads,
     // the conversion, and the zip.
     async function run(message) {
+        failed = false;
         setupStart = performance.now();
         await kestrel();
         rows = [];
@@ -318,9 +322,14 @@ if (typeof createKestrel === 'undefined') {
         }, [zip.buffer]);
     }
 
+    let failed = false;
     function fail(e) {
         // An abort (memory ran out) leaves the module unusable: the next
-        // run starts a fresh one.
+        // run starts a fresh one. Told once, however it surfaces.
+        if (failed) {
+            return;
+        }
+        failed = true;
         modulePromise = null;
         module = null;
         picked = new PickedFiles([]);
@@ -341,6 +350,8 @@ if (typeof createKestrel === 'undefined') {
         self.postMessage({ type: 'output', index: index, name: path.slice(path.lastIndexOf('/') + 1), bytes: copy },
             [copy.buffer]);
     }
+
+    self.addEventListener('unhandledrejection', (event) => fail(event.reason));
 
     self.onmessage = (event) => {
         const message = event.data;
