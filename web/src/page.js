@@ -243,7 +243,8 @@
                 const files = [];
                 const sizes = [];
                 let bytes = 0;
-                while (next < order.length && sources.length < kBatchFiles && bytes < kBatchBytes) {
+                while (next < order.length && sources.length < kBatchFiles && bytes < kBatchBytes &&
+                       (sources.length === 0 || performance.now() - sliceStart < kSliceMs)) {
                     const file = items[order[next]].file;
                     sources.push(order[next]);
                     files.push(file);
