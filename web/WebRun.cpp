@@ -155,6 +155,11 @@ CPickedFiles& PickedFiles() {
 
 const std::string kOutputRoot = "/OUTPUT";
 
+std::vector<std::string>& OutputFolders() {
+    static std::vector<std::string> s_vecFolders;
+    return s_vecFolders;
+}
+
 }  // namespace
 
 extern "C" {
@@ -203,24 +208,35 @@ EMSCRIPTEN_KEEPALIVE void kestrel_convert() {
     RunBatch(Platform(), observer, 1);
 }
 
-// The folders and files of the OUTPUT tree after a run.
+// The folders of the OUTPUT tree after a run: counted (and listed) by the
+// first call, named one by one by the second.
 EMSCRIPTEN_KEEPALIVE int kestrel_output_folder_count() {
-    return static_cast<int>(Platform().FoldersBelow(kOutputRoot).size());
+    OutputFolders() = Platform().FoldersBelow(kOutputRoot);
+    return static_cast<int>(OutputFolders().size());
 }
 EMSCRIPTEN_KEEPALIVE const char* kestrel_output_folder(int nIndex) {
-    const std::vector<std::string> vecFolders = Platform().FoldersBelow(kOutputRoot);
-    return Hand(nIndex >= 0 && static_cast<std::size_t>(nIndex) < vecFolders.size()
-                    ? vecFolders[static_cast<std::size_t>(nIndex)]
-                    : std::string());
+    const std::vector<std::string>& vecFolders = OutputFolders();
+    return nIndex >= 0 && static_cast<std::size_t>(nIndex) < vecFolders.size()
+               ? vecFolders[static_cast<std::size_t>(nIndex)].c_str()
+               : "";
 }
-EMSCRIPTEN_KEEPALIVE int kestrel_output_count() {
-    return static_cast<int>(Platform().WrittenFiles().size());
-}
-EMSCRIPTEN_KEEPALIVE const char* kestrel_output_path(int nIndex) {
-    const std::vector<std::string>& vecWritten = Platform().WrittenFiles();
-    return Hand(nIndex >= 0 && static_cast<std::size_t>(nIndex) < vecWritten.size()
-                    ? vecWritten[static_cast<std::size_t>(nIndex)]
-                    : std::string());
+
+// The written files as one table for the zip: per file the address of its
+// path (NUL-terminated), of its bytes, and their count. Valid until the tree
+// changes.
+EMSCRIPTEN_KEEPALIVE const std::uint32_t* kestrel_output_table(int* pCount) {
+    static std::vector<std::uint32_t> s_vecTable;
+    s_vecTable.clear();
+    for (const std::string& strPath : Platform().WrittenFiles()) {
+        const std::vector<std::uint8_t>* pData = Platform().Contents(strPath);
+        if (pData != nullptr) {
+            s_vecTable.push_back(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(strPath.c_str())));
+            s_vecTable.push_back(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pData->data())));
+            s_vecTable.push_back(static_cast<std::uint32_t>(pData->size()));
+        }
+    }
+    *pCount = static_cast<int>(s_vecTable.size() / 3);
+    return s_vecTable.data();
 }
 // The bytes of a file of the tree (pointer and size); null for none.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* kestrel_file_data(const char* pPath) {

@@ -240,13 +240,14 @@ if (typeof createKestrel === 'undefined') {
         for (let i = 0; i < folderCount; ++i) {
             entries[text(module._kestrel_output_folder(i)).slice(1) + '/'] = new Uint8Array(0);
         }
-        const count = module._kestrel_output_count();
+        const countPointer = module._malloc(4);
+        const table = module._kestrel_output_table(countPointer) >> 2;
+        const count = module.HEAP32[countPointer >> 2];
+        module._free(countPointer);
+        const words = module.HEAPU32;
         for (let i = 0; i < count; ++i) {
-            const path = text(module._kestrel_output_path(i));
-            const bytes = fileBytes(path);
-            if (bytes) {
-                entries[path.slice(1)] = bytes;
-            }
+            const [path, data, size] = [words[table + 3 * i], words[table + 3 * i + 1], words[table + 3 * i + 2]];
+            entries[text(path).slice(1)] = module.HEAPU8.subarray(data, data + size);
         }
         return entries;
     }
