@@ -130,6 +130,8 @@
     }
 
     function failRun(text) {
+        feed = null;
+        flushRows();
         showMessage(text + '\nThe browser could not hold this work; try fewer or smaller files at a time.');
         if (body.dataset.state === 'running') {
             setState('finished');
@@ -163,6 +165,8 @@
             }
             break;
         case 'done': {
+            // A stopped run needs no more files.
+            feed = null;
             flushRows();
             zipBlob = new Blob([message.zip], { type: 'application/zip' });
             downloadButton.disabled = false;
