@@ -27,7 +27,9 @@ if (typeof createKestrel === 'undefined') {
         if (!modulePromise) {
             // Memory that runs out inside the module ends it (an abort):
             // the page is told, and the next run starts a fresh module.
-            modulePromise = createKestrel({ onAbort: (what) => fail(new Error(String(what))) })
+            modulePromise = createKestrel({
+                onAbort: (what) => fail(new Error('the converter stopped: memory ran out' + (what ? ' (' + what + ')' : ''))),
+            })
                 .then((m) => (module = m));
         }
         return modulePromise;
