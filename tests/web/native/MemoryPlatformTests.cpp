@@ -174,6 +174,19 @@ TEST(MemoryPlatform, OutsideInputsAreFetchedOnlyWhenRead) {
     EXPECT_EQ(platform.ReadWholeFile("/in/a.mmf", vecData, 1000, fnReserve).eResult, EReadResult::OpenFailed);
 }
 
+TEST(MemoryPlatform, FoldersBelowComeParentsFirst) {
+    CMemoryPlatform platform;
+    platform.AddFolder("/OUTPUT/b/y");
+    platform.AddFolder("/OUTPUT/a/x/deep");
+    platform.AddFile("/OUTPUT/a/file.mmf", Bytes{1});
+    platform.AddFolder("/elsewhere");
+    EXPECT_EQ(platform.FoldersBelow("/OUTPUT"),
+              (std::vector<std::string>{"/OUTPUT", "/OUTPUT/a", "/OUTPUT/b", "/OUTPUT/a/x", "/OUTPUT/b/y",
+                                        "/OUTPUT/a/x/deep"}));
+    EXPECT_TRUE(platform.FoldersBelow("/OUTPUT/a/file.mmf").empty());
+    EXPECT_TRUE(platform.FoldersBelow("/none").empty());
+}
+
 TEST(MemoryPlatform, ClearLeavesAnEmptyRoot) {
     CMemoryPlatform platform;
     platform.AddFile("/a/b.mmf", Bytes{1});
