@@ -1,9 +1,7 @@
 #include "MemoryPlatform.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <new>
 
 #include "BatchTexts.h"
@@ -12,25 +10,6 @@ namespace {
 // System error codes above this one stand for the reader's own texts.
 constexpr int kFirstReaderError = 100000;
 
-// Whether a buffer of nBytes can be had now. The page's build cannot catch a
-// failed allocation (it has no exceptions, and such a failure would end the
-// whole module), so large buffers are asked of malloc first, which says no
-// instead. Small ones are not worth the question.
-bool CanAllocate(std::uint64_t nBytes) {
-    constexpr std::uint64_t kAskFrom = 1024 * 1024;
-    if (nBytes < kAskFrom) {
-        return true;
-    }
-    if (nBytes > std::numeric_limits<std::size_t>::max()) {
-        return false;
-    }
-    // Volatile: the optimizer may otherwise drop an allocation that is only
-    // freed again, and take it as granted.
-    void* volatile pProbe = std::malloc(static_cast<std::size_t>(nBytes));
-    const bool bGranted = pProbe != nullptr;
-    std::free(pProbe);
-    return bGranted;
-}
 }  // namespace
 
 CMemoryPlatform::CMemoryPlatform(std::uint64_t nMemoryForJobs) : m_nMemoryForJobs(nMemoryForJobs) {
@@ -240,9 +219,6 @@ ReadOutcome CMemoryPlatform::ReadWholeFile(const std::string& strPath, std::vect
     if (fnReserve) {
         fnReserve(nSize);
     }
-    if (!CanAllocate(nSize)) {
-        return {EReadResult::OpenFailed, ENOMEM};
-    }
     try {
         vecData.resize(static_cast<std::size_t>(nSize));
     } catch (const std::bad_alloc&) {
@@ -292,9 +268,6 @@ WriteOutcome CMemoryPlatform::WriteNewFile(const std::string& strPath, const std
     if (const int nError = CheckParent(strKey); nError != 0 || strKey.empty()) {
         return {EWriteResult::OpenFailed, nError != 0 ? nError : EISDIR};
     }
-    if (!CanAllocate(nSize)) {
-        return {EWriteResult::WriteFailed, ENOMEM};
-    }
     Node file;
     try {
         file.vecData.assign(pData, pData + nSize);
@@ -318,9 +291,6 @@ WriteOutcome CMemoryPlatform::ReplaceFile(const std::string& strPath, const std:
     }
     if (pTarget != nullptr && pTarget->bReadOnly) {
         return {EWriteResult::OpenFailed, EACCES};
-    }
-    if (!CanAllocate(nSize)) {
-        return {EWriteResult::WriteFailed, ENOMEM};
     }
     try {
         // The new bytes are complete before the old ones go.
