@@ -13,6 +13,7 @@
     const downloadButton = $('download');
 
     let worker = null;
+    let workerReady = false;
     let zipBlob = null;
     let runStart = 0;
     let rowCount = 0;
@@ -22,6 +23,9 @@
     function showMessage(text) {
         messageBox.textContent = text;
     }
+
+    // This page in parts needs a web server; the single file works anywhere.
+    const kStartHint = '\nOpen kestrel.html instead, or load this page from a web server.';
 
     function makeWorker() {
         // The single-file page carries the worker's script in itself.
@@ -37,12 +41,20 @@
             worker = makeWorker();
         } catch (e) {
             worker = null;
-            showMessage('This browser cannot start the converter here: ' + e.message);
+            showMessage('The converter could not be started here: ' + e.message + kStartHint);
             return;
         }
+        workerReady = false;
         worker.onmessage = (event) => onWorkerMessage(event.data);
         worker.onerror = (event) => {
             event.preventDefault();
+            if (!workerReady) {
+                // It never ran (blocked, say): starting it again would not help.
+                showMessage('The converter could not be started here: ' + (event.message || 'unknown error') +
+                    kStartHint);
+                worker = null;
+                return;
+            }
             failRun('The converter stopped: ' + (event.message || 'unknown error'));
         };
         worker.postMessage({ type: 'load' });
@@ -146,6 +158,7 @@
     function onWorkerMessage(message) {
         switch (message.type) {
         case 'ready':
+            workerReady = true;
             break;
         case 'order':
             sendFiles(message.order);

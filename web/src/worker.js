@@ -1,6 +1,6 @@
 // The page's worker: holds the WebAssembly batch (kestrel.js), gives it the
-// picked files as it reads them, passes its rows and counts
-// to the page in batches, and zips the OUTPUT tree at the end.
+// picked files as it reads them, passes its rows and counts to the page in
+// batches, and zips the OUTPUT tree at the end.
 'use strict';
 
 if (typeof createKestrel === 'undefined') {
@@ -25,12 +25,12 @@ if (typeof createKestrel === 'undefined') {
 
     function kestrel() {
         if (!modulePromise) {
-            // Memory that runs out inside the module ends it (an abort):
-            // the page is told, and the next run starts a fresh module.
-            modulePromise = createKestrel({
-                onAbort: (what) => fail(new Error('the converter stopped: memory ran out' + (what ? ' (' + what + ')' : ''))),
-            })
-                .then((m) => (module = m));
+            // An abort ends the module (the batch catches what runs out of
+            // memory, so this is what it could not catch): the page is told,
+            // and the next run starts a fresh module.
+            const onAbort = (what) =>
+                fail(new Error('the converter stopped, most likely out of memory' + (what ? ' (' + what + ')' : '')));
+            modulePromise = createKestrel({ onAbort: onAbort }).then((m) => (module = m));
         }
         return modulePromise;
     }
