@@ -69,7 +69,8 @@ public:
     // Whether byValue begins a double-byte character in the code page of path
     // texts (Windows ANSI code page). Its trail byte may equal the separator
     // code, so separator searches skip it. Always false for UTF-8 and
-    // single-byte code pages.
+    // single-byte code pages, and for ASCII bytes (below 0x80) in any code
+    // page, which the path functions therefore do not ask about.
     virtual bool IsLeadByte(unsigned char byValue) const = 0;
 
     // --- attributes --------------------------------------------------------
