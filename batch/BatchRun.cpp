@@ -90,6 +90,22 @@ void RunBatch(IPlatform& platform, IBatchObserver& observer, const RunSettings& 
     observer.OnFinished();
 }
 
+namespace {
+
+// Ends the use of the entry's output folder however the job ends.
+class CFolderUse {
+public:
+    explicit CFolderUse(IPlatform& platform) : m_platform(platform) {}
+    ~CFolderUse() { m_platform.EndFolderUse(); }
+    CFolderUse(const CFolderUse&) = delete;
+    CFolderUse& operator=(const CFolderUse&) = delete;
+
+private:
+    IPlatform& m_platform;
+};
+
+}  // namespace
+
 void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget) {
     FileItem& item = g_vecFileItems[static_cast<std::size_t>(nIndex)];
     int nResult = kResultConvertFailed;
@@ -102,6 +118,7 @@ void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemor
             SetDetail(item, bItself ? kDetailOutputIsInput : kDetailOutputIsOtherInput);
             nResult = kResultOpenError;
         } else {
+            const CFolderUse use(platform);
             const std::string strOutDir = MakeOutputDir(platform, item.strPath);
             nResult = ConvertFileItem(platform, item, strOutDir, pBudget);
         }

@@ -92,6 +92,15 @@ public:
     // empty when it cannot be determined.
     virtual std::string FolderIdentity(const std::string& strFolder) = 0;
 
+    // Whether strFolder exists (anything under that name), as
+    // QueryAttributes(strFolder).bValid; and a notice that the calls on this
+    // thread until EndFolderUse concern files in that folder. A platform may
+    // then hold the folder open and work relative to it, so the files land
+    // in the folder found at this call even if it is renamed meanwhile; the
+    // next call looks it up by its path again.
+    virtual bool UseFolder(const std::string& strFolder) { return QueryAttributes(strFolder).bValid; }
+    virtual void EndFolderUse() {}
+
     // --- files -------------------------------------------------------------
     // Reads the whole file. Opens existing files only, without sharing where
     // the system offers it. Files longer than nMaxBytes are not read. Once

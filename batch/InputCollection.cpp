@@ -136,7 +136,7 @@ std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath) 
     // Usually every level is there already (made for an earlier entry): one
     // look at the whole path tells, instead of one per level.
     const std::string strWhole = OutputDirOf(platform, strInputPath);
-    if (platform.QueryAttributes(strWhole).bValid) {
+    if (platform.UseFolder(strWhole)) {
         return strWhole;
     }
     std::string strOut = OutputRoot(platform);
@@ -149,5 +149,6 @@ std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath) 
             platform.CreateFolder(strOut);
         }
     }
+    platform.UseFolder(strOut);
     return strOut;
 }
