@@ -51,10 +51,12 @@ struct RunSettings {
 // Converts the entries of g_vecFileItems on the calling thread (any thread)
 // and on settings.nJobs - 1 threads of its own, and reports each one in list
 // order once it and every entry before it are done (the calling thread
-// reports between the entries it converts itself). Resets g_nOverwriteMode; before each entry starts, ends the run when
-// g_bConverting is 0 (stop request) or the run was cancelled at the overwrite
-// question (entries already started are finished; after a cancel only those
-// before the cancelled entry are reported); clears g_bConverting at the end.
+// reports between the entries it converts itself). Resets g_nOverwriteMode;
+// before each entry starts (is shown on the bar and converted or queued for
+// a thread), ends the run when g_bConverting is 0 (stop request) or the run
+// was cancelled at the overwrite question (entries already started are
+// finished; after a cancel only those before the cancelled entry are
+// reported); clears g_bConverting at the end.
 // Rows, counts and outputs are the same for any nJobs: entries that write the
 // same output are converted in list order. The overwrite question is asked
 // by one thread at a time, so with nJobs > 1 give a policy that does not
