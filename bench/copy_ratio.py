@@ -38,7 +38,7 @@ def syscalls(argv, trace_file):
         for line in summary:
             fields = line.split()
             if fields and fields[-1] == "total":
-                return int(fields[2])
+                return int(fields[3])  # % time, seconds, usecs/call, calls, [errors,] total
     raise RuntimeError("no total in " + trace_file)
 
 
