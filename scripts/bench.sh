@@ -19,10 +19,11 @@
 # KESTREL_BENCH_FILES (files in the batch tree, default 2000),
 # KESTREL_BENCH_TMPFS (memory-backed folder, default /dev/shm),
 # KESTREL_BENCH_SECTIONS (the sections to run, default "convert batch folders
-# copy"; the copy section alone takes about 5 minutes),
+# copy"; the copy section alone takes about 5 minutes on idle cores),
 # KESTREL_BENCH_COPY_FILES (tree sizes of section 4, default 2000,200000),
 # KESTREL_BENCH_BASELINE (another kestrel-cli, for instance an older build,
-# measured beside this one in section 4).
+# measured beside this one in section 4), KESTREL_BENCH_STRACE_MAX (largest
+# tree whose system calls are counted, default 2000).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 reps="${1:-5}"
@@ -175,8 +176,10 @@ copy_ratio() {
   for n in ${sizes//,/ }; do
     "$build/bench/make_batch_tree" "$work/in$n" "$n" >/dev/null
   done
+  # strace slows a run several times over, and the calls per file are the
+  # same for both sizes: it traces the small tree unless told otherwise.
   python3 bench/copy_ratio.py "$work" "$cli" "$sizes" --reps "$reps" \
-    ${KESTREL_BENCH_BASELINE:+--baseline "$KESTREL_BENCH_BASELINE"}
+    --strace-max "${KESTREL_BENCH_STRACE_MAX:-2000}" ${KESTREL_BENCH_BASELINE:+--baseline "$KESTREL_BENCH_BASELINE"}
   echo "targets: ratio to cp -r at most 1.5 with one job, at most 1.0 with two jobs on two cores"
   rm -rf "$work"
 }
