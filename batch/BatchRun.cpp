@@ -15,6 +15,10 @@
 #include "RunPlan.h"
 
 void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs) {
+    RunBatch(platform, observer, RunSettings{nJobs, true});
+}
+
+void RunBatch(IPlatform& platform, IBatchObserver& observer, const RunSettings& settings) {
     g_nOverwriteMode.store(kOverwriteAsk);
     const int nTotal = static_cast<int>(g_vecFileItems.size());
     observer.OnProgressInit(nTotal);
@@ -25,19 +29,36 @@ void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs) {
     CMemoryBudget budget(platform.MemoryForJobs());
     RunCounts counts;
     {
-        CJobPool pool(nJobs, nTotal, [&](int nIndex) {
+        // This thread is one of the jobs.
+        CJobPool pool(settings.nJobs - 1, nTotal, [&](int nIndex) {
             ConvertEntry(platform, nIndex, vecPlan[static_cast<std::size_t>(nIndex)], &budget);
         });
         int nStarted = 0;
         int nReported = 0;
-        bool bEnded = false;      // no entry starts any more
-        bool bCancelled = false;  // and none is reported any more
-        while (!bCancelled) {
+        bool bEnded = false;  // no entry starts any more
+        // Whether entry nStarted may start now; ends the run at a stop
+        // request or a cancel.
+        const auto MayStartNext = [&] {
+            if (!bEnded && nStarted < nTotal &&
+                (g_bConverting.load() == 0 || g_nOverwriteMode.load() == kOverwriteCancel)) {
+                bEnded = true;
+            }
+            if (bEnded || nStarted == nTotal) {
+                return false;
+            }
+            // Entries that write the same output wait for the one before.
+            const int nEarlier = vecPlan[static_cast<std::size_t>(nStarted)].nEarlierSameOutput;
+            return nEarlier < 0 || pool.IsDone(nEarlier);
+        };
+        for (;;) {
+            bool bCancelled = false;  // no entry is reported any more
             while (nReported < nStarted && pool.IsDone(nReported)) {
                 ReportEntry(platform, observer, nReported, counts);
                 bCancelled = WasCancelledAt(g_vecFileItems[static_cast<std::size_t>(nReported)]);
                 ++nReported;
-                std::this_thread::yield();
+                if (settings.bYieldAfterEachEntry) {
+                    std::this_thread::yield();
+                }
                 if (bCancelled) {
                     break;
                 }
@@ -45,25 +66,18 @@ void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs) {
             if (bCancelled) {
                 break;
             }
-            if (!bEnded && nStarted < nTotal &&
-                (g_bConverting.load() == 0 || g_nOverwriteMode.load() == kOverwriteCancel)) {
-                bEnded = true;
+            // The bar shows each entry before it is handed over or converted.
+            while (pool.QueueHasRoom() && MayStartNext()) {
+                observer.OnProgressStep(nStarted);
+                pool.Queue(nStarted++);
             }
-            if (bEnded || nStarted == nTotal) {
-                if (nReported == nStarted) {
+            if (MayStartNext()) {
+                observer.OnProgressStep(nStarted);
+                pool.ConvertHere(nStarted++);
+            } else if (!pool.ConvertQueuedHere()) {
+                if ((bEnded || nStarted == nTotal) && nReported == nStarted) {
                     break;
                 }
-                pool.WaitForChange();
-                continue;
-            }
-            // Entries that write the same output wait for the one before.
-            const int nEarlier = vecPlan[static_cast<std::size_t>(nStarted)].nEarlierSameOutput;
-            if (pool.HasRoom() && (nEarlier < 0 || pool.IsDone(nEarlier))) {
-                // The bar shows the entry about to be converted.
-                observer.OnProgressStep(nStarted);
-                pool.Start(nStarted);
-                ++nStarted;
-            } else {
                 pool.WaitForChange();
             }
         }
@@ -75,6 +89,22 @@ void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs) {
     platform.ChangeFolder(g_strAppDir);
     observer.OnFinished();
 }
+
+namespace {
+
+// Ends the use of the entry's output folder however the job ends.
+class CFolderUse {
+public:
+    explicit CFolderUse(IPlatform& platform) : m_platform(platform) {}
+    ~CFolderUse() { m_platform.EndFolderUse(); }
+    CFolderUse(const CFolderUse&) = delete;
+    CFolderUse& operator=(const CFolderUse&) = delete;
+
+private:
+    IPlatform& m_platform;
+};
+
+}  // namespace
 
 void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget) {
     FileItem& item = g_vecFileItems[static_cast<std::size_t>(nIndex)];
@@ -88,6 +118,7 @@ void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemor
             SetDetail(item, bItself ? kDetailOutputIsInput : kDetailOutputIsOtherInput);
             nResult = kResultOpenError;
         } else {
+            const CFolderUse use(platform);
             const std::string strOutDir = MakeOutputDir(platform, item.strPath);
             nResult = ConvertFileItem(platform, item, strOutDir, pBudget);
         }

@@ -37,17 +37,32 @@ public:
     virtual void OnFinished() = 0;
 };
 
-// Converts the entries of g_vecFileItems on the calling thread (any thread),
-// nJobs of them at a time (nJobs <= 1: one after another on this thread), and
-// reports each one in list order as soon as it and every entry before it are
-// done. Resets g_nOverwriteMode; before each entry starts, ends the run when
-// g_bConverting is 0 (stop request) or the run was cancelled at the overwrite
-// question (entries already started are finished; after a cancel only those
-// before the cancelled entry are reported); clears g_bConverting at the end.
+// How a run goes about its entries.
+struct RunSettings {
+    // Entries converted at a time: the calling thread and nJobs - 1 more
+    // (nJobs <= 1: one after another on the calling thread).
+    int nJobs = 1;
+    // Give up the processor after every reported entry, so the dialog's
+    // user-interface thread gets to draw the bar while a worker converts a
+    // long list. A command line has nothing to draw between entries.
+    bool bYieldAfterEachEntry = true;
+};
+
+// Converts the entries of g_vecFileItems on the calling thread (any thread)
+// and on settings.nJobs - 1 threads of its own, and reports each one in list
+// order once it and every entry before it are done (the calling thread
+// reports between the entries it converts itself). Resets g_nOverwriteMode;
+// before each entry starts (is shown on the bar and converted or queued for
+// a thread), ends the run when g_bConverting is 0 (stop request) or the run
+// was cancelled at the overwrite question (entries already started are
+// finished; after a cancel only those before the cancelled entry are
+// reported); clears g_bConverting at the end.
 // Rows, counts and outputs are the same for any nJobs: entries that write the
 // same output are converted in list order. The overwrite question is asked
 // by one thread at a time, so with nJobs > 1 give a policy that does not
 // depend on the order of questions (overwrite all, or skip).
+void RunBatch(IPlatform& platform, IBatchObserver& observer, const RunSettings& settings);
+// The same with nJobs at a time, yielding after every entry.
 void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs = 1);
 
 // The counts of a run so far.

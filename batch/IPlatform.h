@@ -69,7 +69,8 @@ public:
     // Whether byValue begins a double-byte character in the code page of path
     // texts (Windows ANSI code page). Its trail byte may equal the separator
     // code, so separator searches skip it. Always false for UTF-8 and
-    // single-byte code pages.
+    // single-byte code pages, and for ASCII bytes (below 0x80) in any code
+    // page, which the path functions therefore do not ask about.
     virtual bool IsLeadByte(unsigned char byValue) const = 0;
 
     // --- attributes --------------------------------------------------------
@@ -90,6 +91,15 @@ public:
     // folder (device and inode, volume and file index, or a canonical path);
     // empty when it cannot be determined.
     virtual std::string FolderIdentity(const std::string& strFolder) = 0;
+
+    // Whether strFolder exists (anything under that name), as
+    // QueryAttributes(strFolder).bValid; and a notice that the calls on this
+    // thread until EndFolderUse concern files in that folder. A platform may
+    // then hold the folder open and work relative to it, so the files land
+    // in the folder found at this call even if it is renamed meanwhile; the
+    // next call looks it up by its path again.
+    virtual bool UseFolder(const std::string& strFolder) { return QueryAttributes(strFolder).bValid; }
+    virtual void EndFolderUse() {}
 
     // --- files -------------------------------------------------------------
     // Reads the whole file. Opens existing files only, without sharing where

@@ -92,17 +92,22 @@ std::string OutputRoot(const IPlatform& platform) {
     return g_strOutputRoot.empty() ? g_strBaseDir + platform.Separator() + "OUTPUT" : g_strOutputRoot;
 }
 
+// The input's folder below the base folder ("\x\y" for B\x\y); empty for
+// an input in the base folder itself or outside it.
+std::string RelativeFolder(const IPlatform& platform, const std::string& strInputPath) {
+    const std::size_t nDir = FindLastSeparator(platform, strInputPath);
+    const std::size_t nBase = g_strBaseDir.size();
+    if (nDir != std::string::npos && nDir > nBase && strInputPath.compare(0, nBase, g_strBaseDir) == 0 &&
+        strInputPath[nBase] == platform.Separator() && IsCharBoundary(platform, strInputPath, nBase)) {
+        return strInputPath.substr(nBase, nDir - nBase);
+    }
+    return {};
+}
+
 // The input's folder levels below the base folder ("\x", "\y" for B\x\y),
 // top first; none for an input in the base folder itself or outside it.
 std::vector<std::string> OutputLevels(const IPlatform& platform, const std::string& strInputPath) {
-    const char chSeparator = platform.Separator();
-    const std::string strDir = FolderOf(platform, strInputPath);
-    const std::size_t nBase = g_strBaseDir.size();
-    std::string strRelative;
-    if (strDir.size() > nBase && strDir.compare(0, nBase, g_strBaseDir) == 0 && strDir[nBase] == chSeparator &&
-        IsCharBoundary(platform, strDir, nBase)) {
-        strRelative = strDir.substr(nBase);
-    }
+    std::string strRelative = RelativeFolder(platform, strInputPath);
 
     // Split "\x\y" into its levels, last first, then turn the list round.
     std::vector<std::string> vecLevels;
@@ -123,14 +128,17 @@ std::vector<std::string> OutputLevels(const IPlatform& platform, const std::stri
 }  // namespace
 
 std::string OutputDirOf(const IPlatform& platform, const std::string& strInputPath) {
-    std::string strOut = OutputRoot(platform);
-    for (const std::string& strLevel : OutputLevels(platform, strInputPath)) {
-        strOut += strLevel;
-    }
-    return strOut;
+    // The levels together are the input folder's part below the base folder.
+    return OutputRoot(platform) + RelativeFolder(platform, strInputPath);
 }
 
 std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath) {
+    // Usually every level is there already (made for an earlier entry): one
+    // look at the whole path tells, instead of one per level.
+    const std::string strWhole = OutputDirOf(platform, strInputPath);
+    if (platform.UseFolder(strWhole)) {
+        return strWhole;
+    }
     std::string strOut = OutputRoot(platform);
     if (!platform.QueryAttributes(strOut).bValid) {
         platform.CreateFolder(strOut);
@@ -141,5 +149,6 @@ std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath) 
             platform.CreateFolder(strOut);
         }
     }
+    platform.UseFolder(strOut);
     return strOut;
 }

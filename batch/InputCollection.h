@@ -38,7 +38,8 @@ int CollectFolderInto(IPlatform& platform, const std::string& strFolder, std::ve
 // output open error). Inputs in the base folder B or below it (B\x\y) go to
 // <root>\x\y, where <root> is g_strOutputRoot or B\OUTPUT; every other input
 // goes straight into <root>. "Below" needs a separator right after B:
-// C:\music is not below C:\m.
+// C:\music is not below C:\m. The folder is the one in use
+// (IPlatform::UseFolder) until the caller ends its use.
 std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath);
 // The same folder, worked out from the text alone: nothing is created.
 std::string OutputDirOf(const IPlatform& platform, const std::string& strInputPath);

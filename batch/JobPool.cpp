@@ -5,7 +5,7 @@
 
 CJobPool::CJobPool(int nThreads, int nTotal, std::function<void(int)> fnJob)
     : m_fnJob(std::move(fnJob)), m_vecDone(static_cast<std::size_t>(nTotal > 0 ? nTotal : 0), 0) {
-    for (int i = 0; nThreads > 1 && i < nThreads && i < nTotal; ++i) {
+    for (int i = 0; i < nThreads && i < nTotal; ++i) {
         try {
             m_vecThreads.emplace_back([this] { Work(); });
         } catch (const std::system_error&) {
@@ -26,25 +26,40 @@ CJobPool::~CJobPool() {
     }
 }
 
-bool CJobPool::HasRoom() {
+bool CJobPool::QueueHasRoom() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nInFlight < static_cast<int>(m_vecThreads.size()) || m_vecThreads.empty();
+    return m_dequeWaiting.size() < m_vecThreads.size();
 }
 
-void CJobPool::Start(int nIndex) {
-    if (m_vecThreads.empty()) {
-        m_fnJob(nIndex);
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_vecDone[static_cast<std::size_t>(nIndex)] = 1;
-        ++m_nFinished;
-        return;
-    }
+void CJobPool::Queue(int nIndex) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_dequeWaiting.push_back(nIndex);
         ++m_nInFlight;
     }
     m_work.notify_one();
+}
+
+void CJobPool::ConvertHere(int nIndex) {
+    m_fnJob(nIndex);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_vecDone[static_cast<std::size_t>(nIndex)] = 1;
+    ++m_nFinished;
+}
+
+bool CJobPool::ConvertQueuedHere() {
+    int nIndex = -1;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_dequeWaiting.empty()) {
+            return false;
+        }
+        nIndex = m_dequeWaiting.front();
+        m_dequeWaiting.pop_front();
+    }
+    m_fnJob(nIndex);
+    Finish(nIndex);
+    return true;
 }
 
 bool CJobPool::IsDone(int nIndex) {
@@ -56,6 +71,16 @@ void CJobPool::WaitForChange() {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_changed.wait(lock, [this] { return m_nFinished != m_nSeen || m_nInFlight == 0; });
     m_nSeen = m_nFinished;
+}
+
+void CJobPool::Finish(int nIndex) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_vecDone[static_cast<std::size_t>(nIndex)] = 1;
+        --m_nInFlight;
+        ++m_nFinished;
+    }
+    m_changed.notify_all();
 }
 
 void CJobPool::Work() {
@@ -73,12 +98,6 @@ void CJobPool::Work() {
         // The job catches what the conversion throws; nothing may end this
         // thread with an entry in flight.
         m_fnJob(nIndex);
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_vecDone[static_cast<std::size_t>(nIndex)] = 1;
-            --m_nInFlight;
-            ++m_nFinished;
-        }
-        m_changed.notify_all();
+        Finish(nIndex);
     }
 }

@@ -2,13 +2,24 @@
 
 #include "IPlatform.h"
 
+namespace {
+
+// Lead bytes of every double-byte code page lie above ASCII, so the
+// platform is asked about the other bytes only (paths are mostly ASCII).
+bool BeginsDoubleByte(const IPlatform& platform, char ch) {
+    const unsigned char by = static_cast<unsigned char>(ch);
+    return by >= 0x80 && platform.IsLeadByte(by);
+}
+
+}  // namespace
+
 std::size_t FindLastSeparator(const IPlatform& platform, const std::string& strPath) {
     const char chSeparator = platform.Separator();
     std::size_t nLast = std::string::npos;
     // Walk from the start: only a scan from a known character start can tell
     // a trail byte from a single-byte character.
     for (std::size_t i = 0; i < strPath.size(); ++i) {
-        if (platform.IsLeadByte(static_cast<unsigned char>(strPath[i])) && i + 1 < strPath.size()) {
+        if (BeginsDoubleByte(platform, strPath[i]) && i + 1 < strPath.size()) {
             ++i;
         } else if (strPath[i] == chSeparator) {
             nLast = i;
@@ -20,7 +31,7 @@ std::size_t FindLastSeparator(const IPlatform& platform, const std::string& strP
 bool IsCharBoundary(const IPlatform& platform, const std::string& strText, std::size_t nOffset) {
     std::size_t i = 0;
     while (i < nOffset && i < strText.size()) {
-        const bool bDouble = platform.IsLeadByte(static_cast<unsigned char>(strText[i])) && i + 1 < strText.size();
+        const bool bDouble = BeginsDoubleByte(platform, strText[i]) && i + 1 < strText.size();
         i += bDouble ? 2 : 1;
     }
     return i == nOffset;

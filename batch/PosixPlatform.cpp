@@ -53,6 +53,40 @@ std::atomic<int> g_nLinkWay{kLinkUnknown};
 
 std::atomic<unsigned long> g_nTemporaryCounter{0};
 
+std::atomic<std::uint64_t> g_nPlatformSerial{0};
+
+// A folder handle only looks names up.
+#if defined(O_PATH)
+constexpr int kFolderHandleFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int kFolderHandleFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+
+// The folder a platform holds open on this thread (UseFolder).
+struct HeldFolder {
+    std::uint64_t nOwner = 0;  // the platform's serial; 0 for none
+    std::string strPath;
+    int nFd = -1;
+    dev_t nDevice = 0;
+    ino_t nInode = 0;
+    bool bInUse = false;
+
+    HeldFolder() = default;
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
+    ~HeldFolder() { Release(); }
+    void Release() {
+        if (nFd >= 0) {
+            ::close(nFd);
+        }
+        nFd = -1;
+        nOwner = 0;
+        strPath.clear();
+        bInUse = false;
+    }
+};
+thread_local HeldFolder t_held;
+
 std::string NextTemporaryName() {
     return TemporaryName(static_cast<unsigned long>(::getpid()), g_nTemporaryCounter.fetch_add(1));
 }
@@ -90,22 +124,23 @@ void KeepPermissions(int nFd, const struct stat& stOld) {
     ::fchmod(nFd, stOld.st_mode & 07777);
 }
 
-// Removes a named temporary file when the scope ends, unless it was put in
-// its final place.
+// Removes a named temporary file (a name in the folder nFolderFd) when the
+// scope ends, unless it was put in its final place.
 class CTemporaryFile {
 public:
-    explicit CTemporaryFile(std::string strPath) : m_strPath(std::move(strPath)) {}
+    CTemporaryFile(int nFolderFd, std::string strName) : m_nFolderFd(nFolderFd), m_strName(std::move(strName)) {}
     ~CTemporaryFile() {
-        if (!m_strPath.empty()) {
-            ::unlink(m_strPath.c_str());
+        if (!m_strName.empty()) {
+            ::unlinkat(m_nFolderFd, m_strName.c_str(), 0);
         }
     }
     CTemporaryFile(const CTemporaryFile&) = delete;
     CTemporaryFile& operator=(const CTemporaryFile&) = delete;
-    void Placed() { m_strPath.clear(); }
+    void Placed() { m_strName.clear(); }
 
 private:
-    std::string m_strPath;
+    int m_nFolderFd;
+    std::string m_strName;
 };
 
 #if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
@@ -113,17 +148,19 @@ bool UnnamedFilesPossible() {
     return g_nLinkWay.load() != kLinkNone;
 }
 
-int OpenUnnamed(const std::string& strPrefix) {
-    return ::open(strPrefix.empty() ? "." : strPrefix.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+// An unnamed file in the folder nFolderFd, or (AT_FDCWD) in the folder strPrefix.
+int OpenUnnamed(int nFolderFd, const std::string& strPrefix) {
+    const char* pszFolder = nFolderFd != AT_FDCWD || strPrefix.empty() ? "." : strPrefix.c_str();
+    return ::openat(nFolderFd, pszFolder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 }
 
-// Gives the unnamed file behind nFd the name strPath, never replacing a file
-// of that name (EEXIST). 0, an errno, or kCannotLink.
-int LinkUnnamed(int nFd, const std::string& strPath) {
+// Gives the unnamed file behind nFd the name pszName in nFolderFd, never
+// replacing a file of that name (EEXIST). 0, an errno, or kCannotLink.
+int LinkUnnamed(int nFd, int nFolderFd, const char* pszName) {
     const int nWay = g_nLinkWay.load();
     if (nWay == kLinkUnknown || nWay == kLinkEmptyPath) {
         // Needs CAP_DAC_READ_SEARCH; without it the answer is ENOENT.
-        if (::linkat(nFd, "", AT_FDCWD, strPath.c_str(), AT_EMPTY_PATH) == 0) {
+        if (::linkat(nFd, "", nFolderFd, pszName, AT_EMPTY_PATH) == 0) {
             g_nLinkWay.store(kLinkEmptyPath);
             return 0;
         }
@@ -132,7 +169,7 @@ int LinkUnnamed(int nFd, const std::string& strPath) {
         }
     }
     const std::string strProc = "/proc/self/fd/" + std::to_string(nFd);
-    if (::linkat(AT_FDCWD, strProc.c_str(), AT_FDCWD, strPath.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    if (::linkat(AT_FDCWD, strProc.c_str(), nFolderFd, pszName, AT_SYMLINK_FOLLOW) == 0) {
         g_nLinkWay.store(kLinkProc);
         return 0;
     }
@@ -147,11 +184,11 @@ int LinkUnnamed(int nFd, const std::string& strPath) {
 bool UnnamedFilesPossible() {
     return false;
 }
-int OpenUnnamed(const std::string&) {
+int OpenUnnamed(int, const std::string&) {
     errno = EOPNOTSUPP;
     return -1;
 }
-int LinkUnnamed(int, const std::string&) {
+int LinkUnnamed(int, int, const char*) {
     return kCannotLink;
 }
 #endif
@@ -162,18 +199,19 @@ bool UnnamedFilesRefused(int nError) {
     return nError == EOPNOTSUPP || nError == EISDIR || nError == EINVAL || nError == ENOSYS;
 }
 
-// Renames strFrom to strTo unless strTo exists (EEXIST). 0 or an errno.
-int RenameNoReplace(const std::string& strFrom, const std::string& strTo) {
+// Renames the name pszFrom to pszTo (both in nFolderFd) unless pszTo exists
+// (EEXIST). 0 or an errno.
+int RenameNoReplace(int nFolderFd, const char* pszFrom, const char* pszTo) {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(AT_FDCWD, strFrom.c_str(), AT_FDCWD, strTo.c_str(), RENAME_NOREPLACE) == 0) {
+    if (::renameat2(nFolderFd, pszFrom, nFolderFd, pszTo, RENAME_NOREPLACE) == 0) {
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
         return errno;
     }
 #endif
-    if (::link(strFrom.c_str(), strTo.c_str()) == 0) {
-        ::unlink(strFrom.c_str());
+    if (::linkat(nFolderFd, pszFrom, nFolderFd, pszTo, 0) == 0) {
+        ::unlinkat(nFolderFd, pszFrom, 0);
         return 0;
     }
     if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
@@ -182,10 +220,10 @@ int RenameNoReplace(const std::string& strFrom, const std::string& strTo) {
     // No hard links either (FAT, in-memory file systems): look, then rename.
     // Only a file made in the moment between the two could be replaced.
     struct stat st {};
-    if (::lstat(strTo.c_str(), &st) == 0) {
+    if (::fstatat(nFolderFd, pszTo, &st, AT_SYMLINK_NOFOLLOW) == 0) {
         return EEXIST;
     }
-    return ::rename(strFrom.c_str(), strTo.c_str()) == 0 ? 0 : errno;
+    return ::renameat(nFolderFd, pszFrom, nFolderFd, pszTo) == 0 ? 0 : errno;
 }
 
 // Whether a listed entry is a folder (or a link to one). The kind comes from
@@ -206,12 +244,72 @@ bool IsFolderEntry(int nFolderFd, const dirent& entry) {
 
 }  // namespace
 
-CPosixPlatform::CPosixPlatform(std::string strTitle) : m_strTitle(std::move(strTitle)) {}
+CPosixPlatform::CPosixPlatform(std::string strTitle)
+    : m_strTitle(std::move(strTitle)), m_nSerial(g_nPlatformSerial.fetch_add(1) + 1) {}
+
+CPosixPlatform::AtPath CPosixPlatform::Resolve(const std::string& strPath) const {
+    const HeldFolder& held = t_held;
+    const std::size_t nFolder = held.strPath.size();
+    if (held.bInUse && held.nOwner == m_nSerial && strPath.size() > nFolder + 1 &&
+        strPath.compare(0, nFolder, held.strPath) == 0 && strPath[nFolder] == '/' &&
+        strPath.find('/', nFolder + 1) == std::string::npos) {
+        return {held.nFd, strPath.c_str() + nFolder + 1};
+    }
+    return {AT_FDCWD, strPath.c_str()};
+}
+
+bool CPosixPlatform::UseFolder(const std::string& strFolder) {
+    HeldFolder& held = t_held;
+    held.bInUse = false;
+    struct stat st {};
+    if (strFolder.empty() || ::stat(strFolder.c_str(), &st) != 0) {
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return true;
+    }
+    if (held.nOwner == m_nSerial && held.strPath == strFolder && held.nDevice == st.st_dev &&
+        held.nInode == st.st_ino) {
+        held.bInUse = true;
+        return true;
+    }
+    held.Release();
+    const int nFd = ::open(strFolder.c_str(), kFolderHandleFlags);
+    struct stat stHeld {};
+    if (nFd < 0) {
+        return true;
+    }
+    // Replaced between the look and the open: no hold this time.
+    if (::fstat(nFd, &stHeld) != 0 || stHeld.st_dev != st.st_dev || stHeld.st_ino != st.st_ino) {
+        ::close(nFd);
+        return true;
+    }
+    held.nOwner = m_nSerial;
+    held.nFd = nFd;
+    held.nDevice = st.st_dev;
+    held.nInode = st.st_ino;
+    try {
+        held.strPath = strFolder;
+    } catch (...) {
+        held.Release();
+        return true;
+    }
+    held.bInUse = true;
+    return true;
+}
+
+void CPosixPlatform::EndFolderUse() {
+    t_held.bInUse = false;
+}
 
 PathAttributes CPosixPlatform::QueryAttributes(const std::string& strPath) {
     PathAttributes attributes;
     struct stat st {};
-    if (strPath.empty() || ::stat(strPath.c_str(), &st) != 0) {
+    if (strPath.empty()) {
+        return attributes;
+    }
+    const AtPath at = Resolve(strPath);
+    if (::fstatat(at.nFolderFd, at.pszName, &st, 0) != 0) {
         return attributes;
     }
     attributes.bValid = true;
@@ -222,8 +320,9 @@ PathAttributes CPosixPlatform::QueryAttributes(const std::string& strPath) {
 
 void CPosixPlatform::MakeAttributesNormal(const std::string& strPath) {
     struct stat st {};
-    if (::stat(strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
-        ::chmod(strPath.c_str(), (st.st_mode & 07777) | S_IWUSR);
+    const AtPath at = Resolve(strPath);
+    if (::fstatat(at.nFolderFd, at.pszName, &st, 0) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
+        ::fchmodat(at.nFolderFd, at.pszName, (st.st_mode & 07777) | S_IWUSR, 0);
     }
 }
 
@@ -281,7 +380,8 @@ ReadOutcome CPosixPlatform::ReadWholeFile(const std::string& strPath, std::vecto
                                           const std::function<void(std::uint64_t)>& fnReserve) {
     vecData.clear();
     // O_NONBLOCK: opening a pipe must not wait for a writer.
-    CFileDescriptor file(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const AtPath at = Resolve(strPath);
+    CFileDescriptor file(::openat(at.nFolderFd, at.pszName, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.Get() < 0) {
         return {EReadResult::OpenFailed, errno};
     }
@@ -337,9 +437,10 @@ WriteOutcome CPosixPlatform::ReplaceFile(const std::string& strPath, const std::
 // full disk) exposes a partial file, which the rename or link provides.
 WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
                                            bool bReplace) {
+    const AtPath at = Resolve(strPath);
     struct stat stOld {};
     bool bKeepPermissions = false;
-    if (bReplace && ::stat(strPath.c_str(), &stOld) == 0) {
+    if (bReplace && ::fstatat(at.nFolderFd, at.pszName, &stOld, 0) == 0) {
         if (S_ISDIR(stOld.st_mode)) {
             return {EWriteResult::OpenFailed, EISDIR};
         }
@@ -348,7 +449,7 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
     const std::string strPrefix = FolderPrefix(strPath);
 
     if (m_bUnnamedFiles && UnnamedFilesPossible()) {
-        CFileDescriptor file(OpenUnnamed(strPrefix));
+        CFileDescriptor file(OpenUnnamed(at.nFolderFd, strPrefix));
         if (file.Get() < 0 && !UnnamedFilesRefused(errno)) {
             return {EWriteResult::OpenFailed, errno};
         }
@@ -361,30 +462,33 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
                 KeepPermissions(file.Get(), stOld);
             }
             OnWriteStage(EWriteStage::Written, strPath);
-            std::string strName = strPath;
+            // The name the file gets first: its own when new; a temporary
+            // one when replacing, as only a named file can be renamed over
+            // the old one. (A name in at.nFolderFd, like the final one.)
+            std::string strName;
+            const char* pszName = at.pszName;
             int nError = 0;
             if (bReplace) {
-                // A name of its own first: only a named file can be renamed
-                // over the old one.
                 for (int nAttempt = 0; nAttempt < kTemporaryNameAttempts; ++nAttempt) {
-                    strName = strPrefix + NextTemporaryName();
-                    nError = LinkUnnamed(file.Get(), strName);
+                    strName = (at.nFolderFd == AT_FDCWD ? strPrefix : std::string()) + NextTemporaryName();
+                    pszName = strName.c_str();
+                    nError = LinkUnnamed(file.Get(), at.nFolderFd, pszName);
                     if (nError != EEXIST) {
                         break;
                     }
                 }
             } else {
-                nError = LinkUnnamed(file.Get(), strPath);
+                nError = LinkUnnamed(file.Get(), at.nFolderFd, pszName);
             }
             if (nError == 0) {
                 if (!file.Close()) {
                     nError = errno;
-                    ::unlink(strName.c_str());
+                    ::unlinkat(at.nFolderFd, pszName, 0);
                     return {EWriteResult::WriteFailed, nError};
                 }
-                if (bReplace && ::rename(strName.c_str(), strPath.c_str()) != 0) {
+                if (bReplace && ::renameat(at.nFolderFd, pszName, at.nFolderFd, at.pszName) != 0) {
                     nError = errno;
-                    ::unlink(strName.c_str());
+                    ::unlinkat(at.nFolderFd, pszName, 0);
                     return {EWriteResult::OpenFailed, nError};
                 }
                 return {};
@@ -399,11 +503,12 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
         }
     }
 
+    // A temporary name beside the final one (a name in at.nFolderFd).
     std::string strTemporary;
     int nFd = -1;
     for (int nAttempt = 0; nAttempt < kTemporaryNameAttempts && nFd < 0; ++nAttempt) {
-        strTemporary = strPrefix + NextTemporaryName();
-        nFd = ::open(strTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        strTemporary = (at.nFolderFd == AT_FDCWD ? strPrefix : std::string()) + NextTemporaryName();
+        nFd = ::openat(at.nFolderFd, strTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (nFd < 0 && errno != EEXIST) {
             break;
         }
@@ -411,7 +516,7 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
     if (nFd < 0) {
         return {EWriteResult::OpenFailed, errno};
     }
-    CTemporaryFile temporary(strTemporary);
+    CTemporaryFile temporary(at.nFolderFd, strTemporary);
     CFileDescriptor file(nFd);
     OnWriteStage(EWriteStage::Created, strPath);
     if (const int nError = WriteAll(file.Get(), pData, nSize)) {
@@ -424,8 +529,8 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
         return {EWriteResult::WriteFailed, errno};
     }
     OnWriteStage(EWriteStage::Written, strPath);
-    const int nError =
-        bReplace ? (::rename(strTemporary.c_str(), strPath.c_str()) == 0 ? 0 : errno) : RenameNoReplace(strTemporary, strPath);
+    const int nError = bReplace ? (::renameat(at.nFolderFd, strTemporary.c_str(), at.nFolderFd, at.pszName) == 0 ? 0 : errno)
+                                : RenameNoReplace(at.nFolderFd, strTemporary.c_str(), at.pszName);
     if (nError == 0) {
         temporary.Placed();
         return {};
@@ -436,7 +541,10 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
 bool CPosixPlatform::IsSameFile(const std::string& strFirst, const std::string& strSecond) {
     struct stat stFirst {};
     struct stat stSecond {};
-    return ::stat(strFirst.c_str(), &stFirst) == 0 && ::stat(strSecond.c_str(), &stSecond) == 0 &&
+    const AtPath first = Resolve(strFirst);
+    const AtPath second = Resolve(strSecond);
+    return ::fstatat(first.nFolderFd, first.pszName, &stFirst, 0) == 0 &&
+           ::fstatat(second.nFolderFd, second.pszName, &stSecond, 0) == 0 &&
            stFirst.st_dev == stSecond.st_dev && stFirst.st_ino == stSecond.st_ino;
 }
 

@@ -4,6 +4,7 @@
 // talks to a user overrides AskYesNoCancel and ShowNotice.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "IPlatform.h"
@@ -19,6 +20,13 @@ public:
     PathAttributes QueryAttributes(const std::string& strPath) override;
     // Gives back the owner's write permission of an existing file.
     void MakeAttributesNormal(const std::string& strPath) override;
+
+    // Holds the folder open on this thread (one folder per thread), so the
+    // calls for files directly in it look up one name instead of the whole
+    // path. The hold is checked against the path at every call: a folder
+    // renamed or replaced since the last one is not used again.
+    bool UseFolder(const std::string& strFolder) override;
+    void EndFolderUse() override;
 
     bool CreateFolder(const std::string& strPath) override;
     bool ChangeFolder(const std::string& strPath) override;
@@ -64,6 +72,15 @@ protected:
     void UseUnnamedFiles(bool bUse) { m_bUnnamedFiles = bUse; }
 
 private:
+    // A path as a folder descriptor and a name in it: the folder in use and
+    // the file's name when the path lies directly in it, otherwise AT_FDCWD
+    // and the path itself. Valid while strPath lives.
+    struct AtPath {
+        int nFolderFd;
+        const char* pszName;
+    };
+    AtPath Resolve(const std::string& strPath) const;
+
     // Writes the bytes beside strPath and puts them in place, replacing an
     // existing file or not.
     WriteOutcome WriteAndPlace(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
@@ -71,4 +88,6 @@ private:
 
     std::string m_strTitle;
     bool m_bUnnamedFiles = true;
+    // Tells this platform's folder holds from those of other instances.
+    std::uint64_t m_nSerial;
 };

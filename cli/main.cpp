@@ -102,7 +102,7 @@ int RunCommandLine(int argc, char** argv) {
         std::fprintf(stderr, "kestrel-cli: --jobs needs --overwrite=all or skip; converting one file at a time\n");
         nJobs = 1;
     }
-    RunBatch(platform, observer, nJobs);
+    RunBatch(platform, observer, RunSettings{.nJobs = nJobs, .bYieldAfterEachEntry = false});
 
     const int nTotal = static_cast<int>(g_vecFileItems.size());
     const int nProcessed = observer.Converted() + observer.Errors();

@@ -8,22 +8,35 @@
 #     in memory (tmpfs) and on disk;
 #  3. the growth with the size of one folder: kestrel-cli -q on folders of
 #     50,000, 100,000 and 200,000 entries (none of them VELA files), whose
-#     CPU time must grow linearly (2x the entries, about 2x the time).
+#     CPU time must grow linearly (2x the entries, about 2x the time);
+#  4. as fast as a copy: kestrel-cli with 1 and 2 jobs against cp -r of the
+#     same trees of 2,000 and 200,000 files in memory, runs interleaved: the
+#     median ratio of 5 (targets: one job at most 1.5, two jobs at most 1.0),
+#     its range, the time per file at both sizes (flat) and the system calls
+#     per file of both programs.
 # Usage: scripts/bench.sh [repetitions, default 5]
 # Environment: KESTREL_BENCH_BUILD (build folder, default build-bench),
 # KESTREL_BENCH_FILES (files in the batch tree, default 2000),
-# KESTREL_BENCH_TMPFS (memory-backed folder, default /dev/shm).
+# KESTREL_BENCH_TMPFS (memory-backed folder, default /dev/shm),
+# KESTREL_BENCH_SECTIONS (the sections to run, default "convert batch folders
+# copy"; the copy section alone takes about 5 minutes on idle cores),
+# KESTREL_BENCH_COPY_FILES (tree sizes of section 4, default 2000,200000),
+# KESTREL_BENCH_BASELINE (another kestrel-cli, for instance an older build,
+# measured beside this one in section 4), KESTREL_BENCH_STRACE_MAX (largest
+# tree whose system calls are counted, default 2000).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 reps="${1:-5}"
 build="${KESTREL_BENCH_BUILD:-build-bench}"
 files="${KESTREL_BENCH_FILES:-2000}"
+sections=" ${KESTREL_BENCH_SECTIONS:-convert batch folders copy} "
+section() { [[ "$sections" == *" $1 "* ]]; }
 
 scripts/install-deps.sh native
-if ! command -v hyperfine >/dev/null || ! command -v python3 >/dev/null; then
+if ! command -v hyperfine >/dev/null || ! command -v python3 >/dev/null || ! command -v strace >/dev/null; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends hyperfine python3 >/dev/null
+  apt-get install -y -qq --no-install-recommends hyperfine python3 strace >/dev/null
 fi
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_BENCH=ON >/dev/null
@@ -32,6 +45,7 @@ cmake --build "$build" --target kestrel_bench make_batch_tree kestrel-cli
 echo
 echo "== machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 
+if section convert; then
 echo
 echo "== conversion benchmark ($reps repetitions; rates use CPU time)"
 bench_flags=(--benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true
@@ -75,6 +89,7 @@ MALLOC_MMAP_THRESHOLD_=2000000000 MALLOC_TRIM_THRESHOLD_=4000000000 \
   "$build/bench/kestrel_bench" "${bench_flags[@]}" --benchmark_filter='events:(10000|1000000)$' \
   --benchmark_out="$build/bench-convert-kept-heap.json" --benchmark_out_format=json >/dev/null
 summarize_growth "$build/bench-convert-kept-heap.json"
+fi
 
 # The batch runs twice: in memory (tmpfs), where the figures show the cost of
 # the converter and its file handling, and on the build folder's disk with a
@@ -109,10 +124,12 @@ PY
 }
 
 memory_dir="${KESTREL_BENCH_TMPFS:-/dev/shm}"
-if [ -d "$memory_dir" ] && [ -w "$memory_dir" ]; then
-  run_batch "$memory_dir/kestrel-bench-batch.$$" "in memory, $memory_dir" ":"
+if section batch; then
+  if [ -d "$memory_dir" ] && [ -w "$memory_dir" ]; then
+    run_batch "$memory_dir/kestrel-bench-batch.$$" "in memory, $memory_dir" ":"
+  fi
+  run_batch "$build/bench-batch" "on disk, sync before each run" "sync"
 fi
-run_batch "$build/bench-batch" "on disk, sync before each run" "sync"
 
 # One folder of many entries: the collection, the plan of the run and the
 # counts must stay linear in the number of entries.
@@ -140,8 +157,32 @@ print(f"growth 50k->100k {cpu['100k']/cpu['50k']:.2f}x, 100k->200k {cpu['200k']/
 PY
   rm -rf "$work"
 }
-if [ -d "$memory_dir" ] && [ -w "$memory_dir" ]; then
-  large_folders "$memory_dir/kestrel-bench-large.$$"
-else
-  large_folders "$build/bench-large"
+if section folders; then
+  if [ -d "$memory_dir" ] && [ -w "$memory_dir" ]; then
+    large_folders "$memory_dir/kestrel-bench-large.$$"
+  else
+    large_folders "$build/bench-large"
+  fi
+fi
+
+# kestrel-cli against a plain copy of the same trees, in memory, where only
+# the programs' own work counts.
+copy_ratio() {
+  local work="$1" sizes="${KESTREL_BENCH_COPY_FILES:-2000,200000}" n
+  echo
+  echo "== as fast as a copy ($work): kestrel-cli --jobs 1 and 2 against cp -r, trees of $sizes files"
+  rm -rf "$work"
+  mkdir -p "$work"
+  for n in ${sizes//,/ }; do
+    "$build/bench/make_batch_tree" "$work/in$n" "$n" >/dev/null
+  done
+  # strace slows a run several times over, and the calls per file are the
+  # same for both sizes: it traces the small tree unless told otherwise.
+  python3 bench/copy_ratio.py "$work" "$cli" "$sizes" --reps "$reps" \
+    --strace-max "${KESTREL_BENCH_STRACE_MAX:-2000}" ${KESTREL_BENCH_BASELINE:+--baseline "$KESTREL_BENCH_BASELINE"}
+  echo "targets: ratio to cp -r at most 1.5 with one job, at most 1.0 with two jobs on two cores"
+  rm -rf "$work"
+}
+if section copy; then
+  copy_ratio "${memory_dir}/kestrel-bench-copy.$$"
 fi
