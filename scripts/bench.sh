@@ -106,7 +106,7 @@ run_batch() {  # folder, label, extra prepare command
   hyperfine --warmup 1 --runs "$reps" --export-json "$work/batch.json" \
     --prepare "rm -rf $work/out-copy $work/out-cli; $3" \
     -n "cp -r" "cp -r $work/in $work/out-copy" \
-    -n "kestrel-cli" "$cli --output $work/out-cli --overwrite=all --quiet $work/in"
+    -n "kestrel-cli" "$cli --jobs 1 --output $work/out-cli --overwrite=all --quiet $work/in"
   local converted
   converted=$(find "$work/out-cli" -name '*.mmf' | wc -l)
   echo "kestrel-cli wrote $converted of $files outputs"
@@ -145,9 +145,9 @@ large_folders() {
     (cd "$work/f$n" && seq 1 "$n" | sed 's/^/entry/; s/$/.txt/' | xargs touch)
   done
   hyperfine --runs "$(( reps < 3 ? reps : 3 ))" --export-json "$work/large.json" \
-    -n 50k "$cli -q --output $work/out $work/f50000" \
-    -n 100k "$cli -q --output $work/out $work/f100000" \
-    -n 200k "$cli -q --output $work/out $work/f200000" -i
+    -n 50k "$cli --jobs 1 -q --output $work/out $work/f50000" \
+    -n 100k "$cli --jobs 1 -q --output $work/out $work/f100000" \
+    -n 200k "$cli --jobs 1 -q --output $work/out $work/f200000" -i
   python3 - "$work/large.json" <<'PY'
 import json, sys
 res = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
