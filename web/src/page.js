@@ -347,11 +347,15 @@
             showMessage('A conversion is running: wait until it has finished, or press Stop.');
             return;
         }
+        // Everything of the drop is taken now: its items are gone once this
+        // handler first waits. A dropped file is read through getAsFile,
+        // which also works on a page opened from disk, where Chromium
+        // refuses the entries' own file() and readEntries().
         const entries = [];
         for (const item of Array.from(event.dataTransfer.items)) {
             const entry = item.kind === 'file' && item.webkitGetAsEntry ? item.webkitGetAsEntry() : null;
             if (entry) {
-                entries.push(entry);
+                entries.push({ entry: entry, file: entry.isFile ? item.getAsFile() : null });
             }
         }
         const items = [];
@@ -366,12 +370,21 @@
             }
         }
         try {
-            for (const entry of entries) {
+            for (const { entry, file } of entries) {
                 dropped.push(entry.fullPath);
-                await collectEntry(entry, items, folders);
+                if (file) {
+                    items.push({ path: entry.fullPath, file: file });
+                } else {
+                    await collectEntry(entry, items, folders);
+                }
             }
         } catch (e) {
-            showMessage('The dropped items could not be read: ' + (e && e.message ? e.message : e));
+            if (location.protocol === 'file:' && entries.some(({ entry }) => entry.isDirectory)) {
+                showMessage('This browser cannot read a folder dropped on a page opened from disk: ' +
+                            'use "Pick a folder", or open the page from a web server.');
+            } else {
+                showMessage('The dropped items could not be read: ' + (e && e.message ? e.message : e));
+            }
             return;
         }
         if (dropped.length > 0) {
