@@ -1,0 +1,67 @@
+"""Input trees for the browser tests, all made here: copies of the bundled
+samples, a damaged sample, an empty file, a file that is not VELA, a name
+beyond ASCII, and the generated tree of small files (make_batch_tree)."""
+import os
+import shutil
+import subprocess
+
+# A name beyond ASCII: the zip must carry it with the UTF-8 flag.
+WIDE_NAME = "Mélodie 曲.mmf"
+
+
+def CopySamples(strSamples, strDest):
+    """ROOT/samples: the bundled samples as they are, README.md included."""
+    shutil.copytree(strSamples, strDest)
+    return strDest
+
+
+def SampleFiles(strSamples):
+    """Every file of the samples tree, in a stable order (sub folders last)."""
+    vecFiles = []
+    for strDir, vecDirs, vecNames in os.walk(strSamples):
+        vecDirs.sort()
+        vecFiles += [os.path.join(strDir, s) for s in sorted(vecNames)]
+    return vecFiles
+
+
+def CopyFlat(vecFiles, strDest):
+    """The files side by side in one folder, as one pick of single files."""
+    os.makedirs(strDest)
+    vecCopies = []
+    for strFile in vecFiles:
+        strCopy = os.path.join(strDest, os.path.basename(strFile))
+        shutil.copyfile(strFile, strCopy)
+        vecCopies.append(strCopy)
+    return vecCopies
+
+
+def Damaged(data):
+    """The same file with the low byte of its closing CRC flipped."""
+    return data[:-1] + bytes([data[-1] ^ 0x5A])
+
+
+def MakeMixedTree(strSamples, strDest):
+    """A folder with one file for each kind of result the page must show as
+    kestrel-cli does, and a sub folder holding a name beyond ASCII."""
+    with open(os.path.join(strSamples, "format0_tempo.mmf"), "rb") as f:
+        song = f.read()
+    vecFiles = {
+        "damaged.mmf": Damaged(song),
+        "empty.mmf": b"",
+        "notes.txt": b"not a song\n",
+        "short.mmf": song[:10],
+        "song.MMF": song,
+        "sub/" + WIDE_NAME: song,
+        "sub/deeper/plain.mmf": song,
+    }
+    for strName, data in vecFiles.items():
+        strPath = os.path.join(strDest, strName)
+        os.makedirs(os.path.dirname(strPath), exist_ok=True)
+        with open(strPath, "wb") as f:
+            f.write(data)
+    return strDest
+
+
+def MakeBatchTree(strTool, strDest, nFiles):
+    subprocess.run([strTool, strDest, str(nFiles)], check=True, capture_output=True)
+    return strDest
