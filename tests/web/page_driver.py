@@ -59,6 +59,11 @@ new MutationObserver(() => {
   if (document.body.dataset.state === 'finished' && clock.picked !== null && clock.finished === null)
     clock.finished = performance.now();
 }).observe(document.body, {attributes: true, attributeFilter: ['data-state']});
+// Every text #message showed, even if the page clears it later.
+const messages = window.__kestrelMessages = [], message = document.getElementById('message');
+if (message)
+  new MutationObserver(() => { if (message.textContent.trim()) messages.push(message.textContent.trim()); })
+    .observe(message, {childList: true, characterData: true, subtree: true});
 """
 
 
@@ -164,6 +169,9 @@ class CPage:
 
     def Counts(self):
         return [self.Text("total"), self.Text("converted"), self.Text("errors")]
+
+    def MessagesShown(self):
+        return self.m_driver.execute_script("return window.__kestrelMessages || []")
 
     def Click(self, strId):
         self.m_driver.find_element(By.ID, strId).click()

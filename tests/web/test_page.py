@@ -15,7 +15,6 @@ import os
 import pathlib
 import shutil
 import tempfile
-import time
 import unittest
 from urllib.parse import urlsplit
 
@@ -172,8 +171,7 @@ class CPageCases:
         page.StartHeartbeat()
         page.PickFolder(self.Tmp("many"))
         if self.bScreenshots:
-            page.WaitFor(lambda: page.State() != "idle", 60, "the run to start")
-            time.sleep(0.05)
+            page.WaitFor(lambda: page.RowCount() > 0 or page.State() == "finished", 60, "the first rows")
             self.Screenshot("during")
         self.AssertFinishedLike(reference)
         fMaxGap, nTicks = page.Heartbeat()
@@ -208,7 +206,7 @@ class CPageCases:
         page = self.m_page
         self.assertGreater(len(vecRows), 0)
         self.assertLess(len(vecRows), nFiles, "the run was not stopped")
-        self.assertTrue(page.Text("message").strip(), "no message refused the pick while running")
+        self.assertTrue(page.MessagesShown(), "no message refused the pick while running")
         reference = cli_reference.RunCli(CLI, self.m_strTmp, [strTree])
         # Every row is whole, and the rows are the first ones of a full run.
         for strName, strResult, strPath in vecRows:
