@@ -65,3 +65,18 @@ def MakeMixedTree(strSamples, strDest):
 def MakeBatchTree(strTool, strDest, nFiles):
     subprocess.run([strTool, strDest, str(nFiles)], check=True, capture_output=True)
     return strDest
+
+
+def MakeBigTree(strSamples, strDest, nFiles=20, nBytes=5 * 1024 * 1024):
+    """About 100 MB: large files that are not valid VELA (a real head, then
+    filler), with a valid sample among them, so the page must read them all
+    and still give every row."""
+    os.makedirs(strDest)
+    with open(os.path.join(strSamples, "format1_registers.mmf"), "rb") as f:
+        song = f.read()
+    filler = bytes(range(256)) * (nBytes // 256)
+    for i in range(nFiles):
+        with open(os.path.join(strDest, "big%02d.mmf" % i), "wb") as f:
+            f.write(song[:16] + filler)
+    shutil.copyfile(os.path.join(strSamples, "format1_registers.mmf"), os.path.join(strDest, "zz_valid.mmf"))
+    return strDest

@@ -175,6 +175,7 @@ class CPageCases:
             self.Screenshot("during")
         self.AssertFinishedLike(reference)
         fMaxGap, nTicks = page.Heartbeat()
+        print("[longest gap of the page's timer: %.0f ms over %d ticks]" % (fMaxGap, nTicks), end=" ", flush=True)
         self.assertGreater(nTicks, 0)
         self.assertLess(fMaxGap, MAX_STALL_MS, "the page's thread stalled for %.0f ms" % fMaxGap)
         self.AssertZipLike(reference.outputs)
@@ -204,6 +205,7 @@ class CPageCases:
                 break
             nFiles *= 2
         page = self.m_page
+        print("[stopped after %d of %d files]" % (len(vecRows), nFiles), end=" ", flush=True)
         self.assertGreater(len(vecRows), 0)
         self.assertLess(len(vecRows), nFiles, "the run was not stopped")
         self.assertTrue(page.MessagesShown(), "no message refused the pick while running")
@@ -217,6 +219,14 @@ class CPageCases:
         self.assertEqual(page.VisibleText("finished").strip(), FINISHED)
         self.AssertZipLike({"OUTPUT" + row[2]: reference.outputs["OUTPUT" + row[2]]
                             for row in vecRows if row[1].startswith("OK:")})
+
+
+    def test_a_pick_of_100_mb_gives_every_row(self):
+        test_inputs.MakeBigTree(SAMPLES, self.Tmp("big"))
+        reference = cli_reference.RunCli(CLI, self.m_strTmp, ["big"])
+        self.m_page.PickFolder(self.Tmp("big"))
+        self.AssertFinishedLike(reference)
+        self.AssertZipLike(reference.outputs)
 
 
 class ServedPageTest(CPageCases, unittest.TestCase):
