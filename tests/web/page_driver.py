@@ -7,6 +7,7 @@ network request the page and its worker made (Chrome's performance log).
 """
 import json
 import os
+import shutil
 import tempfile
 import time
 from urllib.parse import urlsplit
@@ -73,6 +74,7 @@ class CPageError(AssertionError):
 
 class CPage:
     def __init__(self, strDownloads=None, tupSize=(1280, 900)):
+        self.m_bOwnDownloads = strDownloads is None
         self.m_strDownloads = strDownloads or tempfile.mkdtemp(prefix="kestrel-web-dl-")
         self.m_proxy = CRefusingProxy()
         options = Options()
@@ -105,7 +107,6 @@ class CPage:
         self.m_driver.set_script_timeout(60)
         self.m_driver.execute_cdp_cmd("Browser.setDownloadBehavior",
                                       {"behavior": "allow", "downloadPath": self.m_strDownloads})
-        self.m_vecConsole = []
 
     def Quit(self):
         try:
@@ -113,6 +114,8 @@ class CPage:
         except Exception:
             pass
         self.m_proxy.Stop()
+        if self.m_bOwnDownloads:
+            shutil.rmtree(self.m_strDownloads, ignore_errors=True)
 
     @property
     def driver(self):
@@ -244,8 +247,8 @@ class CPage:
                 vecSeen.append(strRequest)
         return vecSeen
 
-    def ConsoleErrors(self):
-        for entry in self.m_driver.get_log("browser"):
-            if entry.get("level") == "SEVERE":
-                self.m_vecConsole.append(entry["message"])
-        return list(self.m_vecConsole)
+    def TakeConsoleErrors(self):
+        """Errors in the page's console since the last call (the browser's
+        own missing favicon aside)."""
+        return [entry["message"] for entry in self.m_driver.get_log("browser")
+                if entry.get("level") == "SEVERE" and "favicon.ico" not in entry["message"]]
