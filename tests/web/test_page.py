@@ -278,24 +278,45 @@ class ServedPageTest(CPageCases, unittest.TestCase):
             self.assertTrue(os.path.isfile(os.path.join(WEB_DIR, strPath.lstrip("/"))), strPath)
 
 
-class NetworkGuardTest(unittest.TestCase):
-    """The guard of the page cases sees what a worker sends, so a page whose
-    worker calls out cannot pass."""
+class HarnessTest(unittest.TestCase):
+    """The measurements of the page cases see what they are meant to see, so
+    a page that calls out from its worker or stalls its thread cannot pass."""
+
+    @staticmethod
+    def LoadProbe(page, strTmp, strScript):
+        strPage = os.path.join(strTmp, "probe.html")
+        with open(strPage, "w") as f:
+            f.write("<!doctype html><body data-state=idle><input id=files type=file multiple>"
+                    "<input id=folder type=file webkitdirectory><p id=message></p><script>%s</script>" % strScript)
+        page.Load(pathlib.Path(strPage).as_uri())
 
     def test_a_request_from_a_worker_is_seen(self):
         page = CPage()
         try:
-            with tempfile.TemporaryDirectory(prefix="kestrel-web-guard-") as strTmp:
-                strPage = os.path.join(strTmp, "guard.html")
-                with open(strPage, "w") as f:
-                    f.write("<!doctype html><body data-state=idle><script>new Worker(URL.createObjectURL("
-                            "new Blob([\"fetch('http://192.0.2.1/from-a-worker').catch(() => {})\"])))"
-                            "</script><input id=files type=file><input id=folder type=file>")
-                page.Load(pathlib.Path(strPage).as_uri())
+            with tempfile.TemporaryDirectory(prefix="kestrel-web-probe-") as strTmp:
+                self.LoadProbe(page, strTmp, "new Worker(URL.createObjectURL(new Blob("
+                               "[\"fetch('http://192.0.2.1/from-a-worker').catch(() => {})\"])))")
                 vecSeen = []
                 page.WaitFor(lambda: vecSeen.extend(page.TakeEscaped()) or vecSeen, 30,
                              "the worker's request at the proxy")
                 self.assertEqual(vecSeen, ["GET http://192.0.2.1/from-a-worker"])
+        finally:
+            page.Quit()
+
+    def test_a_stalled_page_thread_is_measured(self):
+        page = CPage()
+        try:
+            with tempfile.TemporaryDirectory(prefix="kestrel-web-probe-") as strTmp:
+                self.LoadProbe(page, strTmp, "document.getElementById('files').onchange = () => {"
+                               " document.body.dataset.state = 'running';"
+                               " setTimeout(() => { const end = performance.now() + 1500;"
+                               " while (performance.now() < end) {} document.body.dataset.state = 'finished'; }, 100); }")
+                page.StartHeartbeat()
+                page.PickFiles([os.path.join(SAMPLES, "format0_plain.mmf")])
+                page.WaitFinished(60)
+                fMaxGap, nTicks = page.Heartbeat()
+                self.assertGreaterEqual(fMaxGap, 1400)
+                self.assertGreater(nTicks, 0)
         finally:
             page.Quit()
 
