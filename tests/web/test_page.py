@@ -174,21 +174,34 @@ class CPageCases:
         self.assertIn("OUTPUT/mixed/sub/" + test_inputs.WIDE_NAME, reference.outputs)
 
     def test_many_files_keep_the_page_responsive_and_a_pick_while_running_is_refused(self):
-        test_inputs.MakeBatchTree(MAKE_BATCH_TREE, self.Tmp("many"), MANY_FILES)
         test_inputs.CopySamples(SAMPLES, self.Tmp("samples"))
-        reference = cli_reference.RunCli(CLI, self.m_strTmp, ["many"])
         page = self.m_page
-        page.StartHeartbeat()
-        page.PickFolder(self.Tmp("many"))
-        page.WaitFor(lambda: page.State() in ("running", "finished"), 60, "the run to start")
-        page.PickFiles([self.Tmp("samples", "format0_plain.mmf")])
-        page.WaitFor(lambda: page.MessagesShown() or page.State() == "finished", 30, "the pick's refusal")
+        # The second pick comes at the speed of the driver; a page that
+        # finished before it landed is given a larger tree.
+        nFiles = MANY_FILES
+        for nAttempt in range(3):
+            strTree = self.Tmp("many%d" % nFiles)
+            test_inputs.MakeBatchTree(MAKE_BATCH_TREE, strTree, nFiles)
+            if nAttempt:
+                page.Load(self.Url())
+                page.ClearDownloads()
+            page.StartHeartbeat()
+            page.PickFolder(strTree)
+            page.WaitFor(lambda: page.State() in ("running", "finished"), 60, "the run to start")
+            page.PickFiles([self.Tmp("samples", "format0_plain.mmf")])
+            page.WaitFor(lambda: page.MessagesShown() or page.State() == "finished", 30, "the pick's refusal")
+            if page.MessagesShown():
+                break
+            print("[all %d converted before the second pick: again]" % nFiles, end=" ", flush=True)
+            page.WaitFinished()
+            nFiles *= 2
+        self.assertTrue(page.MessagesShown(), "no message refused the pick while running")
         if self.bScreenshots:
             page.WaitFor(lambda: page.RowCount() > 0 or page.State() == "finished", 60, "the first rows")
             self.Screenshot("during")
         # The second pick added nothing: the rows are those of the first.
+        reference = cli_reference.RunCli(CLI, self.m_strTmp, [os.path.basename(strTree)])
         self.AssertFinishedLike(reference)
-        self.assertTrue(page.MessagesShown(), "no message refused the pick while running")
         fMaxGap, nTicks = page.Heartbeat()
         print("[longest gap of the page's timer: %.0f ms over %d ticks]" % (fMaxGap, nTicks), end=" ", flush=True)
         self.assertGreater(nTicks, 0)
