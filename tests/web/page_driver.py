@@ -52,12 +52,15 @@ window.__kestrelBeatTimer = setInterval(() => {
 # The time from the pick (the input's change event, seen before the page's
 # own handler) to the state "finished", measured in the page.
 PICK_CLOCK_JS = """
-const clock = window.__kestrelClock = {picked: null, finished: null};
+const clock = window.__kestrelClock = {picked: null, finished: null, states: []};
 for (const id of ['files', 'folder'])
   document.getElementById(id).addEventListener('change', () => { clock.picked ??= performance.now(); },
                                                {capture: true});
+document.addEventListener('drop', () => { clock.picked ??= performance.now(); }, {capture: true});
 new MutationObserver(() => {
-  if (document.body.dataset.state === 'finished' && clock.picked !== null && clock.finished === null)
+  const state = document.body.dataset.state;
+  if (state !== clock.states[clock.states.length - 1]) clock.states.push(state);
+  if (state === 'finished' && clock.picked !== null && clock.finished === null)
     clock.finished = performance.now();
 }).observe(document.body, {attributes: true, attributeFilter: ['data-state']});
 // Every text #message showed, even if the page clears it later.
@@ -65,6 +68,17 @@ const messages = window.__kestrelMessages = [], message = document.getElementByI
 if (message)
   new MutationObserver(() => { if (message.textContent.trim()) messages.push(message.textContent.trim()); })
     .observe(message, {childList: true, characterData: true, subtree: true});
+"""
+
+
+# The middle of the innermost element that reads the drop hint.
+HINT_CENTRE_JS = """
+const hint = 'Drop the VELA/Lark or VELA/Wren files here.';
+const all = Array.from(document.body.querySelectorAll('*')).filter(e => e.textContent.includes(hint));
+const e = all.find(e => !Array.from(e.children).some(c => c.textContent.includes(hint)));
+if (!e) return null;
+const r = e.getBoundingClientRect();
+return [r.x + r.width / 2, r.y + r.height / 2];
 """
 
 
@@ -142,7 +156,11 @@ class CPage:
             time.sleep(fPoll)
 
     def WaitFinished(self, nTimeout=120):
-        self.WaitFor(lambda: self.State() == "finished", nTimeout, "the state finished")
+        # A page that stays idle with a message has refused the input.
+        self.WaitFor(lambda: self.State() == "finished" or (self.State() == "idle" and self.MessagesShown()),
+                     nTimeout, "the state finished")
+        if self.State() != "finished":
+            raise CPageError("the page stayed idle: %r" % self.MessagesShown())
 
     # Picking: paths are absolute paths on this machine.
     def PickFiles(self, vecPaths):
@@ -150,6 +168,21 @@ class CPage:
 
     def PickFolder(self, strFolder):
         self.m_driver.find_element(By.ID, "folder").send_keys(strFolder)
+
+    def Drop(self, vecPaths):
+        """Drops files and folders on the drop hint, as the system's file
+        manager would (Chromium's own drag and drop, with folder entries)."""
+        point = self.m_driver.execute_script(HINT_CENTRE_JS)
+        if point is None:
+            raise CPageError("no element shows the drop hint")
+        data = {"items": [], "files": list(vecPaths), "dragOperationsMask": 1}
+        for strType in ("dragEnter", "dragOver", "drop"):
+            self.m_driver.execute_cdp_cmd("Input.dispatchDragEvent",
+                                          {"type": strType, "x": point[0], "y": point[1], "data": data})
+
+    def States(self):
+        """The values data-state took since the page was loaded."""
+        return self.m_driver.execute_script("return window.__kestrelClock.states")
 
     # Reading the page.
     def Rows(self):

@@ -163,6 +163,14 @@ class CPageCases:
         self.AssertFinishedLike(reference)
         self.AssertZipLike(reference.outputs)
 
+    def test_a_file_and_a_folder_dropped_together(self):
+        test_inputs.CopySamples(SAMPLES, self.Tmp("samples"))
+        shutil.copyfile(os.path.join(SAMPLES, "format0_tempo.mmf"), self.Tmp("extra.mmf"))
+        reference = cli_reference.RunCli(CLI, self.m_strTmp, ["extra.mmf", "samples"])
+        self.m_page.Drop([self.Tmp("extra.mmf"), self.Tmp("samples")])
+        self.AssertFinishedLike(reference)
+        self.AssertZipLike(reference.outputs)
+
     def test_damaged_empty_and_other_files_give_their_ng_rows(self):
         test_inputs.MakeMixedTree(SAMPLES, self.Tmp("mixed"))
         reference = cli_reference.RunCli(CLI, self.m_strTmp, ["mixed"])
@@ -173,7 +181,7 @@ class CPageCases:
         self.AssertZipLike(reference.outputs)
         self.assertIn("OUTPUT/mixed/sub/" + test_inputs.WIDE_NAME, reference.outputs)
 
-    def test_many_files_keep_the_page_responsive_and_a_pick_while_running_is_refused(self):
+    def test_many_files_keep_the_page_responsive_and_a_pick_or_drop_while_running_is_refused(self):
         test_inputs.CopySamples(SAMPLES, self.Tmp("samples"))
         page = self.m_page
         # The second pick comes at the speed of the driver; a page that
@@ -189,17 +197,21 @@ class CPageCases:
             page.PickFolder(strTree)
             page.WaitFor(lambda: page.State() in ("running", "finished"), 60, "the run to start")
             page.PickFiles([self.Tmp("samples", "format0_plain.mmf")])
-            page.WaitFor(lambda: page.MessagesShown() or page.State() == "finished", 30, "the pick's refusal")
-            if page.MessagesShown():
-                break
-            print("[all %d converted before the second pick: again]" % nFiles, end=" ", flush=True)
+            page.Drop([self.Tmp("samples", "format0_tempo.mmf"), self.Tmp("samples", "album")])
+            page.WaitFor(lambda: page.MessagesShown() or page.State() == "finished", 30, "the refusal")
+            if self.bScreenshots:
+                page.WaitFor(lambda: page.RowCount() > 0 or page.State() == "finished", 60, "the first rows")
+                self.Screenshot("during")
             page.WaitFinished()
+            vecStates = page.States()
+            # A run that started after the first one finished was a legal one.
+            if "running" not in vecStates[vecStates.index("finished"):]:
+                break
+            print("[all %d converted before the second pick or the drop: again]" % nFiles, end=" ", flush=True)
             nFiles *= 2
-        self.assertTrue(page.MessagesShown(), "no message refused the pick while running")
-        if self.bScreenshots:
-            page.WaitFor(lambda: page.RowCount() > 0 or page.State() == "finished", 60, "the first rows")
-            self.Screenshot("during")
-        # The second pick added nothing: the rows are those of the first.
+        self.assertTrue(page.MessagesShown(), "no message refused the pick and the drop while running")
+        self.assertEqual(page.States(), ["running", "finished"], "one run, nothing started after it")
+        # The second pick and the drop added nothing: the rows are the first run's.
         reference = cli_reference.RunCli(CLI, self.m_strTmp, [os.path.basename(strTree)])
         self.AssertFinishedLike(reference)
         fMaxGap, nTicks = page.Heartbeat()
@@ -346,6 +358,22 @@ class SingleFilePageTest(CPageCases, unittest.TestCase):
 
     def Url(self):
         return self.m_strUrl
+
+    def test_a_file_and_a_folder_dropped_together(self):
+        # From file:// Chromium reads dropped files but no dropped folder
+        # (its entry API fails on that origin): the files convert, a folder
+        # gets a message.
+        shutil.copyfile(os.path.join(SAMPLES, "format0_tempo.mmf"), self.Tmp("extra.mmf"))
+        shutil.copyfile(os.path.join(SAMPLES, "format1_registers.mmf"), self.Tmp("other.mmf"))
+        reference = cli_reference.RunCli(CLI, self.m_strTmp, ["extra.mmf", "other.mmf"])
+        self.m_page.Drop([self.Tmp("extra.mmf"), self.Tmp("other.mmf")])
+        self.AssertFinishedLike(reference)
+        self.AssertZipLike(reference.outputs)
+        test_inputs.CopySamples(SAMPLES, self.Tmp("samples"))
+        self.m_page.Load(self.Url())
+        self.m_page.Drop([self.Tmp("samples")])
+        self.m_page.WaitFor(self.m_page.MessagesShown, 30, "a message on the dropped folder")
+        self.assertEqual(self.m_page.RowCount(), 0)
 
 
 if __name__ == "__main__":
