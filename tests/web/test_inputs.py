@@ -10,8 +10,9 @@ WIDE_NAME = "Mélodie 曲.mmf"
 
 
 def CopySamples(strSamples, strDest):
-    """ROOT/samples: the bundled samples as they are, README.md included."""
-    shutil.copytree(strSamples, strDest)
+    """ROOT/samples: the bundled samples as they are, README.md included
+    (an OUTPUT folder left there by a run of the samples aside)."""
+    shutil.copytree(strSamples, strDest, ignore=lambda strDir, _names: ["OUTPUT"] if strDir == strSamples else [])
     return strDest
 
 
@@ -19,7 +20,7 @@ def SampleFiles(strSamples):
     """Every file of the samples tree, in a stable order (sub folders last)."""
     vecFiles = []
     for strDir, vecDirs, vecNames in os.walk(strSamples):
-        vecDirs.sort()
+        vecDirs[:] = sorted(d for d in vecDirs if not (strDir == strSamples and d == "OUTPUT"))
         vecFiles += [os.path.join(strDir, s) for s in sorted(vecNames)]
     return vecFiles
 
