@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only when something is missing.
-# Usage: scripts/install-deps.sh [native] [fuzz] [windows] [package] [ja-locale]
+# Usage: scripts/install-deps.sh [native] [fuzz] [windows] [package] [ja-locale] [web]
 set -euo pipefail
 
 declare -a wanted=()
@@ -19,6 +19,10 @@ for group in "${@:-native}"; do
     # The Japanese locale, in which Wine runs programs in code page 932
     # (double-byte names).
     ja-locale) wanted+=(locales); want_ja_locale=1 ;;
+    # The web page: its WebAssembly build (emscripten's optimizer needs
+    # node-acorn) and the headless browser of its tests, with Debian's own
+    # driver and Selenium so that nothing downloads a browser.
+    web)     wanted+=(emscripten node-acorn chromium chromium-driver python3-selenium) ;;
     *) echo "unknown package group: $group" >&2; exit 2 ;;
   esac
 done

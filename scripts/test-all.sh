@@ -4,8 +4,9 @@
 # tests under AddressSanitizer + UndefinedBehaviorSanitizer, the tests of
 # parallel jobs under ThreadSanitizer, the packages (built twice and compared,
 # the Debian package installed into this system and removed again), the
-# zip's kestrel-cli.exe under Wine against the Linux build, a short fuzzing
-# run, and the Windows dialog application under Wine.
+# zip's kestrel-cli.exe under Wine against the Linux build, the web page in
+# headless Chromium against kestrel-cli, a short fuzzing run, and the Windows
+# dialog application under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -27,7 +28,7 @@ count_script() {  # adds the "N passed, 0 failed" figure of the last script run
   passed=$((passed + ${n:-0}))
 }
 
-scripts/install-deps.sh native fuzz package windows ja-locale
+scripts/install-deps.sh native fuzz package windows ja-locale web
 
 step "native build (warnings are errors)"
 cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_WERROR=ON -DKESTREL_BUILD_BENCH=ON >/dev/null
@@ -63,6 +64,12 @@ count_script
 step "Debian package: installed into this system, used, removed"
 tests/package/deb-install.sh build/ci-package/out/kestrel_*.deb samples | tee "$log"
 count_script
+
+if [ -x scripts/test-web.sh ]; then
+  step "web page in a headless browser"
+  scripts/test-web.sh build/ci | tee "$log"
+  count_script
+fi
 
 if [ -x scripts/fuzz.sh ]; then
   step "fuzzing (short run)"
