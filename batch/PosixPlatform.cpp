@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "BatchTexts.h"
+#include "ReadBuffer.h"
 #include "TemporaryNames.h"
 
 namespace {
@@ -393,16 +394,13 @@ ReadOutcome CPosixPlatform::ReadWholeFile(const std::string& strPath, std::vecto
         return {EReadResult::OpenFailed, S_ISDIR(st.st_mode) ? EISDIR : EINVAL};
     }
     const std::uint64_t nSize = static_cast<std::uint64_t>(st.st_size);
-    if (nSize > nMaxBytes) {
+    switch (PrepareReadBuffer(nSize, nMaxBytes, fnReserve, vecData)) {
+    case EReadBuffer::TooLarge:
         return {EReadResult::TooLarge, EFBIG};
-    }
-    if (fnReserve) {
-        fnReserve(nSize);
-    }
-    try {
-        vecData.resize(static_cast<std::size_t>(nSize));
-    } catch (const std::bad_alloc&) {
+    case EReadBuffer::NoMemory:
         return {EReadResult::OpenFailed, ENOMEM};
+    case EReadBuffer::Ready:
+        break;
     }
     std::size_t nDone = 0;
     while (nDone < vecData.size()) {

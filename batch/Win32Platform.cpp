@@ -5,6 +5,7 @@
 #include <string>
 
 #include "BatchTexts.h"
+#include "ReadBuffer.h"
 #include "PathText.h"
 #include "TemporaryNames.h"
 
@@ -171,16 +172,13 @@ ReadOutcome CWin32Platform::ReadWholeFile(const std::string& strPath, std::vecto
         return {EReadResult::OpenFailed, static_cast<int>(::GetLastError())};
     }
     const std::uint64_t nSize = static_cast<std::uint64_t>(size.QuadPart);
-    if (nSize > nMaxBytes) {
+    switch (PrepareReadBuffer(nSize, nMaxBytes, fnReserve, vecData)) {
+    case EReadBuffer::TooLarge:
         return {EReadResult::TooLarge, ERROR_FILE_TOO_LARGE};
-    }
-    if (fnReserve) {
-        fnReserve(nSize);
-    }
-    try {
-        vecData.resize(static_cast<std::size_t>(nSize));
-    } catch (const std::bad_alloc&) {
+    case EReadBuffer::NoMemory:
         return {EReadResult::OpenFailed, ERROR_NOT_ENOUGH_MEMORY};
+    case EReadBuffer::Ready:
+        break;
     }
     std::size_t nDone = 0;
     while (nDone < vecData.size()) {

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "BatchTexts.h"
+#include "ReadBuffer.h"
 
 namespace {
 // System error codes above this one stand for the reader's own texts.
@@ -83,7 +84,7 @@ bool CMemoryPlatform::AddFolder(const std::string& strPath) {
     return MakeFolders(Key(strPath)) != nullptr;
 }
 
-bool CMemoryPlatform::AddFile(const std::string& strPath, std::vector<std::uint8_t> vecData, bool bReadOnly) {
+bool CMemoryPlatform::AddFileNode(const std::string& strPath, Node file) {
     const std::string strKey = Key(strPath);
     if (strKey.empty() || MakeFolders(ParentKey(strKey)) == nullptr) {
         return false;
@@ -91,26 +92,22 @@ bool CMemoryPlatform::AddFile(const std::string& strPath, std::vector<std::uint8
     if (const Node* pOld = Find(strKey); pOld != nullptr && pOld->bFolder) {
         return false;
     }
-    Node file;
-    file.bReadOnly = bReadOnly;
-    file.vecData = std::move(vecData);
     Insert(strKey, std::move(file));
     return true;
 }
 
+bool CMemoryPlatform::AddFile(const std::string& strPath, std::vector<std::uint8_t> vecData, bool bReadOnly) {
+    Node file;
+    file.bReadOnly = bReadOnly;
+    file.vecData = std::move(vecData);
+    return AddFileNode(strPath, std::move(file));
+}
+
 bool CMemoryPlatform::AddOutsideInput(const std::string& strPath, std::uint32_t nSource) {
-    const std::string strKey = Key(strPath);
-    if (strKey.empty() || MakeFolders(ParentKey(strKey)) == nullptr) {
-        return false;
-    }
-    if (const Node* pOld = Find(strKey); pOld != nullptr && pOld->bFolder) {
-        return false;
-    }
     Node file;
     file.bOutside = true;
     file.nSource = nSource;
-    Insert(strKey, std::move(file));
-    return true;
+    return AddFileNode(strPath, std::move(file));
 }
 
 std::vector<std::string> CMemoryPlatform::FoldersBelow(const std::string& strFolder) const {
@@ -213,19 +210,13 @@ ReadOutcome CMemoryPlatform::ReadWholeFile(const std::string& strPath, std::vect
             return {EReadResult::OpenFailed, ReaderErrorCode(strFailure)};
         }
     }
-    if (nSize > nMaxBytes) {
+    switch (PrepareReadBuffer(nSize, nMaxBytes, fnReserve, vecData)) {
+    case EReadBuffer::TooLarge:
         return {EReadResult::TooLarge, EFBIG};
-    }
-    if (fnReserve) {
-        fnReserve(nSize);
-    }
-    try {
-        vecData.resize(static_cast<std::size_t>(nSize));
-    } catch (const std::bad_alloc&) {
-        std::vector<std::uint8_t>().swap(vecData);
+    case EReadBuffer::NoMemory:
         return {EReadResult::OpenFailed, ENOMEM};
-    } catch (const std::length_error&) {
-        return {EReadResult::OpenFailed, ENOMEM};
+    case EReadBuffer::Ready:
+        break;
     }
     if (!bOutside) {
         const Node* pHeld = Find(strPath);

@@ -108,6 +108,8 @@ private:
     Node* MakeFolders(const std::string& strKey);
     // Places a new node strKey below its existing parent folder.
     Node& Insert(const std::string& strKey, Node node);
+    // A file node at strPath, its folders made; false over a folder.
+    bool AddFileNode(const std::string& strPath, Node file);
     // The parent folder of strKey for a new file, or the errno why not.
     int CheckParent(const std::string& strKey) const;
     void NoteWritten(const std::string& strKey);
