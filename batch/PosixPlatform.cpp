@@ -323,7 +323,9 @@ void CPosixPlatform::MakeAttributesNormal(const std::string& strPath) {
     struct stat st {};
     const AtPath at = Resolve(strPath);
     if (::fstatat(at.nFolderFd, at.pszName, &st, 0) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
-        ::fchmodat(at.nFolderFd, at.pszName, (st.st_mode & 07777) | S_IWUSR, 0);
+        if (::fchmodat(at.nFolderFd, at.pszName, (st.st_mode & 07777) | S_IWUSR, 0) != 0) {
+            return;  // callers go on either way; the write that follows reports
+        }
     }
 }
 
