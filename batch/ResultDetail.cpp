@@ -22,7 +22,7 @@ void SetDetail(FileItem& item, const char* pszDetail) noexcept {
 }
 
 void SetRejectionDetail(FileItem& item, const CRejectReason& reason) noexcept {
-    Word(item, [&reason] { return inspect::DescribeRejection(reason); });
+    Word(item, [&reason] { return fileinfo::DescribeRejection(reason); });
 }
 
 void SetSystemErrorDetail(FileItem& item, const IPlatform& platform, int nSystemError,

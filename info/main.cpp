@@ -94,10 +94,10 @@ int Run(int argc, char** argv) {
         }
     }
 
-    inspect::CDescribeOptions describe;
+    fileinfo::CDescribeOptions describe;
     describe.bEvents = bEvents;
     describe.bNotes = !strRoll.empty();
-    inspect::CJsonOptions json;
+    fileinfo::CJsonOptions json;
     json.bEvents = bEvents;
     json.bCheck = bCheck;
 
@@ -110,25 +110,25 @@ int Run(int argc, char** argv) {
             bAllGood = false;
             continue;
         }
-        const inspect::CFileDescription d = inspect::DescribeFile(strPath, vecBytes.data(), vecBytes.size(), describe);
+        const fileinfo::CFileDescription d = fileinfo::DescribeFile(strPath, vecBytes.data(), vecBytes.size(), describe);
         vecBytes = {};
-        bAllGood = bAllGood && (bCheck ? inspect::PassesCheck(d) : d.bValid);
+        bAllGood = bAllGood && (bCheck ? fileinfo::PassesCheck(d) : d.bValid);
         if (bJson) {
-            inspect::WriteJsonItem(std::cout, d, json, nItems);
+            fileinfo::WriteJsonItem(std::cout, d, json, nItems);
         } else if (bCheck) {
-            inspect::WriteCheck(std::cout, d);
+            fileinfo::WriteCheck(std::cout, d);
         } else if (bEvents) {
-            inspect::WriteEvents(std::cout, d);
+            fileinfo::WriteEvents(std::cout, d);
         } else {
             if (nItems != 0) {
                 std::cout << "\n";
             }
-            inspect::WriteSummary(std::cout, d);
+            fileinfo::WriteSummary(std::cout, d);
         }
         ++nItems;
         if (!strRoll.empty()) {
             std::ostringstream svg;
-            inspect::WritePianoRoll(svg, d);
+            fileinfo::WritePianoRoll(svg, d);
             const std::string strSvg = svg.str();
             strError = WriteWholeFile(platform, strRoll, reinterpret_cast<const std::uint8_t*>(strSvg.data()),
                                       strSvg.size());
@@ -139,7 +139,7 @@ int Run(int argc, char** argv) {
         }
     }
     if (bJson) {
-        inspect::EndJson(std::cout, nItems);
+        fileinfo::EndJson(std::cout, nItems);
     }
     std::cout.flush();
     if (!std::cout) {

@@ -51,7 +51,7 @@ inline std::string RejectionOf(const std::vector<std::uint8_t>& input) {
     CCnvLarkWrentoHeron converter;
     ByteBuffer output;
     converter.Convert(input.data(), static_cast<std::int32_t>(input.size()), output);
-    return inspect::DescribeRejection(converter.m_rejection);
+    return fileinfo::DescribeRejection(converter.m_rejection);
 }
 
 // The output the engine produces for an input.

@@ -1,5 +1,5 @@
 // The structural checker of Heron output files is the product's own
-// (inspect/HeronCheck.h, the checker behind kestrel-info --check); the tests
+// (fileinfo/HeronCheck.h, the checker behind kestrel-info --check); the tests
 // reach it under its old name.
 #pragma once
 

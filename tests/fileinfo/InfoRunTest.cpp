@@ -57,8 +57,8 @@ TEST_F(InfoRun, UsageHelpAndVersion) {
 }
 
 TEST_F(InfoRun, ExitStatusAndErrors) {
-    m_tree.Write("in/good.mmf", inspecttest::SmallSource());
-    vela::Bytes bad = inspecttest::SmallSource();
+    m_tree.Write("in/good.mmf", fileinfotest::SmallSource());
+    vela::Bytes bad = fileinfotest::SmallSource();
     bad.back() ^= 0x01;
     m_tree.Write("in/bad.mmf", bad);
     const auto before = Listing(m_tree.Root());
@@ -85,7 +85,7 @@ TEST_F(InfoRun, ExitStatusAndErrors) {
 }
 
 TEST_F(InfoRun, FoldersAreScannedBreadthFirstInNameOrder) {
-    const vela::Bytes heron = inspecttest::SmallHeron();
+    const vela::Bytes heron = fileinfotest::SmallHeron();
     for (const char* pszPath : {"in/t/b.mmf", "in/t/A.MMF", "in/t/sub2/x.mmf", "in/t/sub1/y.mmf",
                                 "in/t/sub1/deep/z.mmf", "in/t/notes.txt"}) {
         m_tree.Write(pszPath, heron);
@@ -102,7 +102,7 @@ TEST_F(InfoRun, FoldersAreScannedBreadthFirstInNameOrder) {
 }
 
 TEST_F(InfoRun, APipeNamedLikeAVelaFileIsAnErrorNotAWait) {
-    m_tree.Write("in/t/a.mmf", inspecttest::SmallHeron());
+    m_tree.Write("in/t/a.mmf", fileinfotest::SmallHeron());
     ASSERT_EQ(::mkfifo(m_tree.Path("in/t/pipe.mmf").c_str(), 0644), 0);
     for (const std::string& strPath : {std::string("t"), std::string("t/pipe.mmf")}) {
         const CInfoResult r = Run({"--check", strPath});
@@ -113,14 +113,14 @@ TEST_F(InfoRun, APipeNamedLikeAVelaFileIsAnErrorNotAWait) {
 
 TEST_F(InfoRun, CheckPassesEveryOutputAndNamesEachDamage) {
     for (const auto& sample : vela::MakeSampleFiles()) {
-        m_tree.Write("in/OUTPUT/" + sample.strPath, inspecttest::Converted(sample.vecBytes));
+        m_tree.Write("in/OUTPUT/" + sample.strPath, fileinfotest::Converted(sample.vecBytes));
     }
     CInfoResult r = Run({"--check", "OUTPUT"});
     EXPECT_EQ(r.nExit, 0) << r.strOut;
     EXPECT_EQ(std::count(r.strOut.begin(), r.strOut.end(), '\n'),
               static_cast<std::ptrdiff_t>(vela::MakeSampleFiles().size()));
 
-    for (const auto& damaged : inspecttest::DamagedHeronFiles()) {
+    for (const auto& damaged : fileinfotest::DamagedHeronFiles()) {
         m_tree.Write("in/damaged/" + damaged.strName + ".mmf", damaged.file);
         r = Run({"--check", "OUTPUT", "damaged/" + damaged.strName + ".mmf"});
         EXPECT_EQ(r.nExit, 1) << damaged.strName;
@@ -129,15 +129,15 @@ TEST_F(InfoRun, CheckPassesEveryOutputAndNamesEachDamage) {
     }
 
     // A source file is not a Heron file.
-    m_tree.Write("in/source.mmf", inspecttest::SmallSource());
+    m_tree.Write("in/source.mmf", fileinfotest::SmallSource());
     r = Run({"--check", "source.mmf"});
     EXPECT_EQ(r.nExit, 1);
     EXPECT_NE(r.strOut.find("NG: source.mmf: generation: "), std::string::npos) << r.strOut;
 }
 
 TEST_F(InfoRun, JsonOnStandardOutput) {
-    m_tree.Write("in/a.mmf", inspecttest::SmallSource());
-    m_tree.Write("in/b.mmf", inspecttest::SmallHeron());
+    m_tree.Write("in/a.mmf", fileinfotest::SmallSource());
+    m_tree.Write("in/b.mmf", fileinfotest::SmallHeron());
     const CInfoResult r = Run({"--json", "--events", "a.mmf", "b.mmf"});
     EXPECT_EQ(r.nExit, 0) << r.strErr;
     const nlohmann::json doc = nlohmann::json::parse(r.strOut);
@@ -148,8 +148,8 @@ TEST_F(InfoRun, JsonOnStandardOutput) {
 }
 
 TEST_F(InfoRun, RollWritesOneFileAndRefusesToDamageAnInput) {
-    m_tree.Write("in/a.mmf", inspecttest::SmallSource());
-    m_tree.Write("in/b.mmf", inspecttest::SmallHeron());
+    m_tree.Write("in/a.mmf", fileinfotest::SmallSource());
+    m_tree.Write("in/b.mmf", fileinfotest::SmallHeron());
     CInfoResult r = Run({"--roll", m_tree.Path("roll.svg"), "a.mmf"});
     EXPECT_EQ(r.nExit, 0) << r.strErr;
     tinyxml2::XMLDocument doc;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace inspect {
+namespace fileinfo {
 namespace {
 
 constexpr int kLeft = 56;     // key labels
@@ -251,4 +251,4 @@ void WritePianoRoll(std::ostream& out, const CFileDescription& d, const CRollOpt
     out << "</g>\n</svg>\n";
 }
 
-}  // namespace inspect
+}  // namespace fileinfo

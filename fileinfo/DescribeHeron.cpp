@@ -8,7 +8,7 @@
 #include "HeronSequence.h"
 #include "HeronText.h"
 
-namespace inspect {
+namespace fileinfo {
 namespace {
 
 const char* const kNamesNote[] = {"key", "velocity", "gate"};
@@ -290,4 +290,4 @@ void DescribeHeron(const std::uint8_t* f, std::size_t nSize, const CDescribeOpti
     }
 }
 
-}  // namespace inspect
+}  // namespace fileinfo

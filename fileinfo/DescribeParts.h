@@ -8,7 +8,7 @@
 #include "FileDescription.h"
 #include "HeronCheck.h"
 
-namespace inspect {
+namespace fileinfo {
 
 void DescribeSource(const std::uint8_t* pBytes, std::size_t nSize, const CDescribeOptions& options,
                     CFileDescription& d);
@@ -20,4 +20,4 @@ void DescribeHeron(const std::uint8_t* pBytes, std::size_t nSize, const CDescrib
 void CollectHeronNotes(const std::uint8_t* pFile, const heron::CLayout& layout, std::vector<CNote>& vecNotes,
                        std::uint32_t& nLengthTicks);
 
-}  // namespace inspect
+}  // namespace fileinfo

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace inspect {
+namespace fileinfo {
 namespace {
 
 std::string Num(std::uint64_t n) { return std::to_string(n); }
@@ -122,4 +122,4 @@ std::string DescribeRejection(const CRejectReason& r) {
     return "unknown fault";
 }
 
-}  // namespace inspect
+}  // namespace fileinfo

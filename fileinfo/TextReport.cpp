@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-namespace inspect {
+namespace fileinfo {
 namespace {
 
 std::string Hex2(unsigned n) {
@@ -208,4 +208,4 @@ void WriteCheck(std::ostream& out, const CFileDescription& d) {
     }
 }
 
-}  // namespace inspect
+}  // namespace fileinfo

@@ -10,7 +10,7 @@
 #include "FileDescription.h"
 #include "VelaBuilder.h"
 
-namespace inspecttest {
+namespace fileinfotest {
 
 using vela::Bytes;
 
@@ -43,12 +43,12 @@ inline Bytes Converted(const Bytes& source) {
 
 inline Bytes SmallHeron() { return Converted(SmallSource()); }
 
-inline inspect::CFileDescription Describe(const Bytes& file, bool bEvents = true, bool bNotes = true,
+inline fileinfo::CFileDescription Describe(const Bytes& file, bool bEvents = true, bool bNotes = true,
                                           const std::string& strPath = "small.mmf") {
-    inspect::CDescribeOptions options;
+    fileinfo::CDescribeOptions options;
     options.bEvents = bEvents;
     options.bNotes = bNotes;
-    return inspect::DescribeFile(strPath, file.data(), file.size(), options);
+    return fileinfo::DescribeFile(strPath, file.data(), file.size(), options);
 }
 
-}  // namespace inspecttest
+}  // namespace fileinfotest

@@ -3,7 +3,7 @@
 #include "DescribeParts.h"
 #include "FileDescription.h"
 
-namespace inspect {
+namespace fileinfo {
 
 const char* GenerationName(EGeneration eGeneration) {
     switch (eGeneration) {
@@ -60,4 +60,4 @@ CFileDescription DescribeFile(const std::string& strPath, const std::uint8_t* pB
     return d;
 }
 
-}  // namespace inspect
+}  // namespace fileinfo

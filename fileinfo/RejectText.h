@@ -6,7 +6,7 @@
 
 #include "RejectReason.h"
 
-namespace inspect {
+namespace fileinfo {
 
 // Stable short name of a code, for scripts: "too-short", "crc-mismatch", ...
 const char* RejectCodeName(ERejectCode eCode);
@@ -15,4 +15,4 @@ const char* RejectCodeName(ERejectCode eCode);
 // chunk "Mtsq" at offset 35 with size 200 reaches past the end of the input (length 60)
 std::string DescribeRejection(const CRejectReason& reason);
 
-}  // namespace inspect
+}  // namespace fileinfo

@@ -17,7 +17,7 @@
 
 #include "FileDescription.h"
 
-namespace inspect {
+namespace fileinfo {
 
 struct CRollOptions {
     int nWidth = 1200;              // pixels of the time axis
@@ -27,4 +27,4 @@ struct CRollOptions {
 // d must have been described with CDescribeOptions::bNotes.
 void WritePianoRoll(std::ostream& out, const CFileDescription& d, const CRollOptions& options = {});
 
-}  // namespace inspect
+}  // namespace fileinfo

@@ -8,7 +8,7 @@
 #include <functional>
 #include <sstream>
 
-#include "InspectFiles.h"
+#include "FileInfoInputs.h"
 #include "PianoRoll.h"
 #include "SampleFiles.h"
 #include "TestRandom.h"
@@ -23,9 +23,9 @@ struct CRollRead {
 };
 
 // Parses the SVG of d; doc keeps the elements alive.
-CRollRead ReadRoll(const inspect::CFileDescription& d, tinyxml2::XMLDocument& doc) {
+CRollRead ReadRoll(const fileinfo::CFileDescription& d, tinyxml2::XMLDocument& doc) {
     std::ostringstream out;
-    inspect::WritePianoRoll(out, d);
+    fileinfo::WritePianoRoll(out, d);
     const std::string svg = out.str();
     CRollRead read;
     read.nBytes = svg.size();
@@ -50,7 +50,7 @@ CRollRead ReadRoll(const inspect::CFileDescription& d, tinyxml2::XMLDocument& do
 }
 
 TEST(PianoRoll, OneNoteElementPerNoteInTwoPanels) {
-    const auto d = inspecttest::Describe(inspecttest::SmallSource(), false, true);
+    const auto d = fileinfotest::Describe(fileinfotest::SmallSource(), false, true);
     tinyxml2::XMLDocument doc;
     const CRollRead read = ReadRoll(d, doc);
     ASSERT_TRUE(read.bParsed) << doc.ErrorStr();
@@ -75,26 +75,26 @@ TEST(PianoRoll, OneNoteElementPerNoteInTwoPanels) {
 
 TEST(PianoRoll, EverySampleDrawsEachOfItsNotes) {
     for (const auto& sample : vela::MakeSampleFiles()) {
-        for (const vela::Bytes& file : {sample.vecBytes, inspecttest::Converted(sample.vecBytes)}) {
-            const auto d = inspecttest::Describe(file, false, true, sample.strPath);
+        for (const vela::Bytes& file : {sample.vecBytes, fileinfotest::Converted(sample.vecBytes)}) {
+            const auto d = fileinfotest::Describe(file, false, true, sample.strPath);
             tinyxml2::XMLDocument doc;
             const CRollRead read = ReadRoll(d, doc);
             ASSERT_TRUE(read.bParsed) << sample.strPath << ": " << doc.ErrorStr();
             EXPECT_EQ(read.vecNotes.size(), d.vecNotes.size() + d.vecConvertedNotes.size()) << sample.strPath;
-            EXPECT_EQ(read.nPanels, d.eGeneration == inspect::EGeneration::Source ? 2u : 1u);
+            EXPECT_EQ(read.nPanels, d.eGeneration == fileinfo::EGeneration::Source ? 2u : 1u);
             EXPECT_GT(read.vecNotes.size(), 0u) << sample.strPath;
         }
     }
 }
 
 TEST(PianoRoll, HundredThousandNotesStayBoundedAndNoneIsLost) {
-    inspect::CFileDescription d;
+    fileinfo::CFileDescription d;
     d.strPath = "many <notes> & more";
-    d.eGeneration = inspect::EGeneration::Heron;
+    d.eGeneration = fileinfo::EGeneration::Heron;
     CTestRandom rng(5);
     std::uint32_t nTick = 0;
     for (int i = 0; i < 100000; ++i) {
-        inspect::CNote note;
+        fileinfo::CNote note;
         nTick += rng.Below(40);
         note.nTick = nTick;
         note.nTicks = 1 + rng.Below(200);
@@ -106,7 +106,7 @@ TEST(PianoRoll, HundredThousandNotesStayBoundedAndNoneIsLost) {
     tinyxml2::XMLDocument doc;
     const CRollRead read = ReadRoll(d, doc);
     ASSERT_TRUE(read.bParsed) << doc.ErrorStr();
-    EXPECT_LE(read.vecNotes.size(), inspect::CRollOptions{}.nMaxRects);
+    EXPECT_LE(read.vecNotes.size(), fileinfo::CRollOptions{}.nMaxRects);
     EXPECT_LT(read.nBytes, 3u * 1024 * 1024);
     std::uint64_t nDrawn = 0;
     for (const auto* e : read.vecNotes) {

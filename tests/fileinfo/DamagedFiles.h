@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "HeronCheck.h"
-#include "InspectFiles.h"
+#include "FileInfoInputs.h"
 #include "TestRandom.h"
 
-namespace inspecttest {
+namespace fileinfotest {
 
 inline std::uint32_t ReadBE32(const Bytes& f, std::size_t n) {
     return (std::uint32_t{f[n]} << 24) | (std::uint32_t{f[n + 1]} << 16) | (std::uint32_t{f[n + 2]} << 8) | f[n + 3];
@@ -114,4 +114,4 @@ inline std::vector<CDamaged> DamagedHeronFiles() {
     return cases;
 }
 
-}  // namespace inspecttest
+}  // namespace fileinfotest

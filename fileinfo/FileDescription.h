@@ -10,7 +10,7 @@
 #include "HeronProblem.h"
 #include "RejectReason.h"
 
-namespace inspect {
+namespace fileinfo {
 
 enum class EGeneration : std::uint8_t {
     Source,   // "MMMD", not a Heron file as Kestrel writes it: a Lark/Wren source (valid or not)
@@ -155,4 +155,4 @@ struct CFileDescription {
 CFileDescription DescribeFile(const std::string& strPath, const std::uint8_t* pBytes, std::size_t nSize,
                               const CDescribeOptions& options);
 
-}  // namespace inspect
+}  // namespace fileinfo

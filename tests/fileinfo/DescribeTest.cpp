@@ -6,7 +6,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "InspectFiles.h"
+#include "FileInfoInputs.h"
 #include "JsonReport.h"
 #include "PianoRoll.h"
 #include "SampleFiles.h"
@@ -14,30 +14,30 @@
 #include "RejectText.h"
 #include "TextReport.h"
 
-using inspecttest::Bytes;
+using fileinfotest::Bytes;
 
 namespace {
 
 // The "chunks" section of the summary.
-std::string ChunkSection(const inspect::CFileDescription& d) {
+std::string ChunkSection(const fileinfo::CFileDescription& d) {
     std::ostringstream out;
-    inspect::WriteSummary(out, d);
+    fileinfo::WriteSummary(out, d);
     const std::string s = out.str();
     const std::size_t nBegin = s.find("  chunks\n");
     const std::size_t nEnd = s.find("  tracks\n");
     return nBegin == std::string::npos || nEnd == std::string::npos ? s : s.substr(nBegin, nEnd - nBegin);
 }
 
-std::string Events(const inspect::CFileDescription& d) {
+std::string Events(const fileinfo::CFileDescription& d) {
     std::ostringstream out;
-    inspect::WriteEvents(out, d);
+    fileinfo::WriteEvents(out, d);
     return out.str();
 }
 
 TEST(Describe, SourceChunkTreeAndEventsArePinned) {
-    const auto d = inspecttest::Describe(inspecttest::SmallSource());
+    const auto d = fileinfotest::Describe(fileinfotest::SmallSource());
     ASSERT_TRUE(d.bValid) << d.strReason;
-    EXPECT_EQ(d.eGeneration, inspect::EGeneration::Source);
+    EXPECT_EQ(d.eGeneration, fileinfo::EGeneration::Source);
     EXPECT_EQ(ChunkSection(d),
               "  chunks\n"
               "    MMMD                 offset 0, body 97\n"
@@ -60,9 +60,9 @@ TEST(Describe, SourceChunkTreeAndEventsArePinned) {
 }
 
 TEST(Describe, HeronChunkTreeAndEventsArePinned) {
-    const auto d = inspecttest::Describe(inspecttest::SmallHeron());
+    const auto d = fileinfotest::Describe(fileinfotest::SmallHeron());
     ASSERT_TRUE(d.bValid) << d.strReason;
-    EXPECT_EQ(d.eGeneration, inspect::EGeneration::Heron);
+    EXPECT_EQ(d.eGeneration, fileinfo::EGeneration::Heron);
     EXPECT_EQ(ChunkSection(d),
               "  chunks\n"
               "    MMMD                 offset 0, body 247\n"
@@ -90,7 +90,7 @@ TEST(Describe, HeronChunkTreeAndEventsArePinned) {
 }
 
 TEST(Describe, SummaryFacts) {
-    const auto s = inspecttest::Describe(inspecttest::SmallSource(), false, false);
+    const auto s = fileinfotest::Describe(fileinfotest::SmallSource(), false, false);
     ASSERT_EQ(s.vecTracks.size(), 1u);
     EXPECT_EQ(s.vecTracks[0].vecChannelStatus, (std::vector<std::uint8_t>{0x5A, 0x00}));
     EXPECT_EQ(s.vecTracks[0].nEvents, 4u) << "program change, two notes, octave shift";
@@ -102,10 +102,10 @@ TEST(Describe, SummaryFacts) {
     ASSERT_EQ(s.vecTempos.size(), 1u);
     EXPECT_EQ(s.vecTempos[0].nTrack, -1) << "from the setup data";
     EXPECT_TRUE(s.bConvertedOk);
-    EXPECT_EQ(s.nConvertedSize, inspecttest::SmallHeron().size());
+    EXPECT_EQ(s.nConvertedSize, fileinfotest::SmallHeron().size());
     EXPECT_TRUE(s.vecEvents.empty()) << "events only when asked for";
 
-    const auto h = inspecttest::Describe(inspecttest::SmallHeron(), false, false);
+    const auto h = fileinfotest::Describe(fileinfotest::SmallHeron(), false, false);
     ASSERT_EQ(h.vecCrcs.size(), 3u);
     for (const auto& crc : h.vecCrcs) {
         EXPECT_TRUE(crc.Ok()) << crc.strName;
@@ -126,7 +126,7 @@ TEST(Describe, SamplesWithAudioAndWaves) {
                            .Add(vela::AudioTrack(5).Add(vela::AudioSequence(audio)).Add(vela::WaveData(1, {1, 2, 3}))
                                     .Add(vela::WaveData(40, {4})))
                            .ToBytes();
-    const auto s = inspecttest::Describe(file);
+    const auto s = fileinfotest::Describe(file);
     ASSERT_TRUE(s.bValid) << s.strReason;
     ASSERT_EQ(s.vecWaves.size(), 2u);
     EXPECT_EQ(s.vecWaves[0].nSize, 3u);
@@ -138,17 +138,17 @@ TEST(Describe, SamplesWithAudioAndWaves) {
     ASSERT_EQ(s.vecConvertedNotes.size(), 1u);
     EXPECT_EQ(s.vecConvertedNotes[0].byKey, 4);
 
-    const auto h = inspecttest::Describe(inspecttest::Converted(file));
+    const auto h = fileinfotest::Describe(fileinfotest::Converted(file));
     ASSERT_EQ(h.vecWaves.size(), 1u);
     EXPECT_EQ(h.vecWaves[0].nNumber, 1);
     EXPECT_EQ(h.vecWaves[0].nSize, 3u);
 }
 
 TEST(Describe, RejectedAndUnknownFiles) {
-    Bytes bad = inspecttest::SmallSource();
+    Bytes bad = fileinfotest::SmallSource();
     bad.back() ^= 0x01;
-    const auto d = inspecttest::Describe(bad);
-    EXPECT_EQ(d.eGeneration, inspect::EGeneration::Source);
+    const auto d = fileinfotest::Describe(bad);
+    EXPECT_EQ(d.eGeneration, fileinfo::EGeneration::Source);
     EXPECT_FALSE(d.bValid);
     EXPECT_EQ(d.strReasonCode, "crc-mismatch");
     EXPECT_NE(d.strReason.find("differs from the computed CRC"), std::string::npos) << d.strReason;
@@ -156,19 +156,19 @@ TEST(Describe, RejectedAndUnknownFiles) {
     EXPECT_EQ(d.nFormat, 0);
 
     const Bytes text = {'h', 'e', 'l', 'l', 'o', '\n'};
-    const auto u = inspecttest::Describe(text);
-    EXPECT_EQ(u.eGeneration, inspect::EGeneration::Unknown);
+    const auto u = fileinfotest::Describe(text);
+    EXPECT_EQ(u.eGeneration, fileinfo::EGeneration::Unknown);
     EXPECT_FALSE(u.bValid);
     EXPECT_EQ(u.strReasonCode, "not-vela");
 
     // Cut files of both kinds never read outside their bytes (the sanitizer
     // build checks) and are never valid.
-    for (const Bytes& whole : {inspecttest::SmallSource(), inspecttest::SmallHeron()}) {
+    for (const Bytes& whole : {fileinfotest::SmallSource(), fileinfotest::SmallHeron()}) {
         for (std::size_t n = 0; n + 1 < whole.size(); ++n) {
             const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
             std::ostringstream sink;
-            const auto c = inspecttest::Describe(cut);
-            inspect::WriteSummary(sink, c);
+            const auto c = fileinfotest::Describe(cut);
+            fileinfo::WriteSummary(sink, c);
             EXPECT_FALSE(c.bValid) << n;
         }
     }
@@ -181,7 +181,7 @@ TEST(Describe, RandomDamageOfBothKinds) {
     std::vector<Bytes> files;
     for (const auto& sample : vela::MakeSampleFiles()) {
         files.push_back(sample.vecBytes);
-        files.push_back(inspecttest::Converted(sample.vecBytes));
+        files.push_back(fileinfotest::Converted(sample.vecBytes));
     }
     for (int round = 0; round < 400; ++round) {
         Bytes file = files[rng.Below(static_cast<std::uint32_t>(files.size()))];
@@ -191,13 +191,13 @@ TEST(Describe, RandomDamageOfBothKinds) {
         if (rng.OneIn(2)) {
             vela::FixSizeAndCrc(file);
         }
-        const auto d = inspecttest::Describe(file);
+        const auto d = fileinfotest::Describe(file);
         std::ostringstream sink;
-        inspect::WriteSummary(sink, d);
-        inspect::WriteEvents(sink, d);
-        inspect::WriteJson(sink, {d}, {true, true});
-        inspect::WritePianoRoll(sink, d);
-        if (d.eGeneration == inspect::EGeneration::Source && !d.bValid) {
+        fileinfo::WriteSummary(sink, d);
+        fileinfo::WriteEvents(sink, d);
+        fileinfo::WriteJson(sink, {d}, {true, true});
+        fileinfo::WritePianoRoll(sink, d);
+        if (d.eGeneration == fileinfo::EGeneration::Source && !d.bValid) {
             EXPECT_NE(d.rejection.eCode, ERejectCode::None) << "round " << round;
             EXPECT_FALSE(d.strReason.empty());
         }
@@ -271,8 +271,8 @@ TEST(RejectText, EveryCodeHasANameAndItsNumbers) {
         {R(ERejectCode::OutOfMemory), "out-of-memory", "memory ran out while converting"},
     };
     for (const auto& c : cases) {
-        EXPECT_STREQ(inspect::RejectCodeName(c.reason.eCode), c.pszName);
-        EXPECT_EQ(inspect::DescribeRejection(c.reason), c.pszWords);
+        EXPECT_STREQ(fileinfo::RejectCodeName(c.reason.eCode), c.pszName);
+        EXPECT_EQ(fileinfo::DescribeRejection(c.reason), c.pszWords);
     }
 }
 

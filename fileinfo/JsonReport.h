@@ -9,7 +9,7 @@
 
 #include "FileDescription.h"
 
-namespace inspect {
+namespace fileinfo {
 
 inline constexpr int kJsonSchema = 1;
 
@@ -29,4 +29,4 @@ void EndJson(std::ostream& out, std::size_t nItems);
 // U+FFFD.
 std::string JsonString(const std::string& strText);
 
-}  // namespace inspect
+}  // namespace fileinfo

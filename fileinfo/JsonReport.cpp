@@ -4,7 +4,7 @@
 
 #include "TextReport.h"
 
-namespace inspect {
+namespace fileinfo {
 namespace {
 
 // Length of the UTF-8 sequence at p (1..4), or 0 when it is not valid.
@@ -311,4 +311,4 @@ void WriteJson(std::ostream& out, const std::vector<CFileDescription>& files, co
     EndJson(out, files.size());
 }
 
-}  // namespace inspect
+}  // namespace fileinfo

@@ -16,7 +16,7 @@
 #include "Pitch.h"
 #include "RejectText.h"
 
-namespace inspect {
+namespace fileinfo {
 namespace {
 
 const char* const kNamesNote[] = {"key", "gate"};
@@ -451,4 +451,4 @@ void DescribeSource(const std::uint8_t* pBytes, std::size_t nSize, const CDescri
     }
 }
 
-}  // namespace inspect
+}  // namespace fileinfo

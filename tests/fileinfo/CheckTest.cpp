@@ -24,7 +24,7 @@ TEST(HeronCheck, PassesEveryConvertedSampleAndLargeInput) {
         sources.push_back(vela::MakeLargeInput({byFormat, 3000, true, 11}));
     }
     for (const auto& source : sources) {
-        const vela::Bytes out = inspecttest::Converted(source);
+        const vela::Bytes out = fileinfotest::Converted(source);
         ASSERT_FALSE(out.empty());
         const auto problems = heron::CheckFile(out.data(), out.size());
         EXPECT_TRUE(problems.empty()) << heron::JoinProblems(problems);
@@ -32,7 +32,7 @@ TEST(HeronCheck, PassesEveryConvertedSampleAndLargeInput) {
 }
 
 TEST(HeronCheck, NamesTheCheckOfEachDamage) {
-    for (const auto& damaged : inspecttest::DamagedHeronFiles()) {
+    for (const auto& damaged : fileinfotest::DamagedHeronFiles()) {
         const auto problems = heron::CheckFile(damaged.file.data(), damaged.file.size());
         EXPECT_TRUE(Names(problems, damaged.pszCheck))
             << damaged.strName << " should fail " << damaged.pszCheck << ":\n" << heron::JoinProblems(problems);
@@ -40,7 +40,7 @@ TEST(HeronCheck, NamesTheCheckOfEachDamage) {
 }
 
 TEST(HeronCheck, DamageOfOneCrcLeavesTheOthersPassing) {
-    for (const auto& damaged : inspecttest::DamagedHeronFiles()) {
+    for (const auto& damaged : fileinfotest::DamagedHeronFiles()) {
         const auto problems = heron::CheckFile(damaged.file.data(), damaged.file.size());
         if (damaged.strName == "file-crc" || damaged.strName == "contents-crc") {
             ASSERT_EQ(problems.size(), 1u) << damaged.strName << ":\n" << heron::JoinProblems(problems);

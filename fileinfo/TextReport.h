@@ -6,7 +6,7 @@
 
 #include "FileDescription.h"
 
-namespace inspect {
+namespace fileinfo {
 
 void WriteSummary(std::ostream& out, const CFileDescription& d);
 // One header line, then one line per event: tick, track, channel, type, values.
@@ -16,4 +16,4 @@ void WriteCheck(std::ostream& out, const CFileDescription& d);
 // Whether the file passes --check: a Heron file without problems.
 bool PassesCheck(const CFileDescription& d);
 
-}  // namespace inspect
+}  // namespace fileinfo

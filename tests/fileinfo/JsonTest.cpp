@@ -5,34 +5,34 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "InspectFiles.h"
+#include "FileInfoInputs.h"
 #include "JsonReport.h"
 
 using nlohmann::json;
 
 namespace {
 
-json Document(const std::vector<inspect::CFileDescription>& files, bool bEvents, bool bCheck) {
+json Document(const std::vector<fileinfo::CFileDescription>& files, bool bEvents, bool bCheck) {
     std::ostringstream out;
-    inspect::WriteJson(out, files, {bEvents, bCheck});
+    fileinfo::WriteJson(out, files, {bEvents, bCheck});
     return json::parse(out.str());
 }
 
 TEST(Json, ParsesBackWithEveryField) {
-    vela::Bytes bad = inspecttest::SmallSource();
+    vela::Bytes bad = fileinfotest::SmallSource();
     bad.back() ^= 0x01;
-    const std::vector<inspect::CFileDescription> files = {
-        inspecttest::Describe(inspecttest::SmallSource(), true, false, "a.mmf"),
-        inspecttest::Describe(inspecttest::SmallHeron(), true, false, "b.mmf"),
-        inspecttest::Describe(bad, true, false, "c.mmf"),
-        inspecttest::Describe({'x', 'y'}, true, false, "d.txt"),
+    const std::vector<fileinfo::CFileDescription> files = {
+        fileinfotest::Describe(fileinfotest::SmallSource(), true, false, "a.mmf"),
+        fileinfotest::Describe(fileinfotest::SmallHeron(), true, false, "b.mmf"),
+        fileinfotest::Describe(bad, true, false, "c.mmf"),
+        fileinfotest::Describe({'x', 'y'}, true, false, "d.txt"),
     };
     const json doc = Document(files, true, true);
     ASSERT_TRUE(doc.is_array());
     ASSERT_EQ(doc.size(), 4u);
     for (std::size_t i = 0; i < doc.size(); ++i) {
         const json& f = doc[i];
-        EXPECT_EQ(f["schema"], inspect::kJsonSchema);
+        EXPECT_EQ(f["schema"], fileinfo::kJsonSchema);
         EXPECT_EQ(f["path"], files[i].strPath);
         EXPECT_EQ(f["size"], files[i].nSize);
         EXPECT_EQ(f["valid"], files[i].bValid);
@@ -67,7 +67,7 @@ TEST(Json, ParsesBackWithEveryField) {
 }
 
 TEST(Json, EventsOnlyWhenAskedAndAnEmptyList) {
-    const json doc = Document({inspecttest::Describe(inspecttest::SmallSource(), false, false)}, false, false);
+    const json doc = Document({fileinfotest::Describe(fileinfotest::SmallSource(), false, false)}, false, false);
     EXPECT_FALSE(doc[0].contains("events"));
     EXPECT_FALSE(doc[0].contains("check"));
     EXPECT_EQ(Document({}, false, false), json::array());
@@ -87,7 +87,7 @@ TEST(Json, TextThatIsNotUtf8StillParses) {
         {"overlong \xC0\xAF", "overlong \xEF\xBF\xBD\xEF\xBF\xBD"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(json::parse(inspect::JsonString(c.strIn)).get<std::string>(), c.strOut) << c.strIn;
+        EXPECT_EQ(json::parse(fileinfo::JsonString(c.strIn)).get<std::string>(), c.strOut) << c.strIn;
     }
 }
 
