@@ -17,26 +17,32 @@ std::string FullPath(const std::string& strPath) {
     return strFull;
 }
 
-bool PrepareOutputFolder(const std::string& strFolder) {
+namespace {
+
+// Whether strFolder is a folder that can be used; if not, says why on stderr,
+// naming it by its role ("output", "base").
+bool UsableFolder(const std::string& strFolder, const char* pszRole) {
     std::error_code error;
-    std::filesystem::create_directories(strFolder, error);
     const std::filesystem::file_status status = std::filesystem::status(strFolder, error);
     if (error || !std::filesystem::is_directory(status)) {
         const std::string strReason = error ? error.message() : "not a folder";
-        std::fprintf(stderr, "kestrel-cli: cannot use %s as the output folder: %s\n", strFolder.c_str(),
+        std::fprintf(stderr, "kestrel-cli: cannot use %s as the %s folder: %s\n", strFolder.c_str(), pszRole,
                      strReason.c_str());
         return false;
     }
     return true;
 }
 
-bool PrepareBaseFolder(const std::string& strFolder, std::string& strBase) {
+}  // namespace
+
+bool PrepareOutputFolder(const std::string& strFolder) {
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(strFolder, error);
-    if (error || !std::filesystem::is_directory(status)) {
-        const std::string strReason = error ? error.message() : "not a folder";
-        std::fprintf(stderr, "kestrel-cli: cannot use %s as the base folder: %s\n", strFolder.c_str(),
-                     strReason.c_str());
+    std::filesystem::create_directories(strFolder, error);  // failure shows in the check
+    return UsableFolder(strFolder, "output");
+}
+
+bool PrepareBaseFolder(const std::string& strFolder, std::string& strBase) {
+    if (!UsableFolder(strFolder, "base")) {
         return false;
     }
     strBase = strFolder == "/" ? std::string() : strFolder;
