@@ -5,7 +5,10 @@
 # goes into both packages.
 #
 # Components:
-#   Runtime          programs, manual pages, completion, README
+#   Runtime          programs, manual pages, completion, the user's documents
+#                    (README.txt for Windows; README.md and the user pages of
+#                    docs/ for Debian: the development notes stay in the
+#                    sources)
 #   License          LICENSE; the Debian package carries the licence in its
 #                    copyright file instead
 #   Debian           share/doc/kestrel/copyright and changelog.gz, only for
@@ -37,16 +40,19 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/CPackProjectConfig.cmake
 
 if(WIN32)
   # The Windows download: the programs in the root of the zip, next to the
-  # documents under names a Windows user can open. The command-line tools
-  # join through kestrel_install_tool. The notices of the code compiled into
-  # them are filled in from the packages of that code (CLI11's from its
-  # Debian copyright file, as for the Debian package).
+  # documents under names a Windows user can open. Its README is its own,
+  # written for Windows users, with the line ends Notepad expects. The
+  # command-line tools join through kestrel_install_tool. The notices of the
+  # code compiled into them are filled in from the packages of that code
+  # (CLI11's from its Debian copyright file, as for the Debian package).
   include(${CMAKE_CURRENT_LIST_DIR}/Cli11Notice.cmake)
   kestrel_cli11_notice()
   configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/THIRD-PARTY-NOTICES.txt.in
                  ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt @ONLY NEWLINE_STYLE UNIX)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt.in
+                 ${CMAKE_BINARY_DIR}/packaging/README.txt @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS Kestrel RUNTIME DESTINATION . COMPONENT Runtime)
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . RENAME README.txt COMPONENT Runtime)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION . COMPONENT Runtime)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt DESTINATION . COMPONENT Runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT License)
 
@@ -56,7 +62,15 @@ if(WIN32)
       "${CMAKE_BINARY_DIR};Kestrel;Runtime;/"
       "${CMAKE_BINARY_DIR};Kestrel;License;/")
 else()
+  # The README and the pages of docs/ written for users, with the pictures
+  # they show, in docs/ beside the README so that its links hold where
+  # installed; the development notes (building and testing, benchmarks)
+  # stay in the sources.
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${KESTREL_INSTALL_DOCDIR} COMPONENT Runtime)
+  set(user_docs command-line.md kestrel-info.md many-machines.md web-page.md
+                web-page.png large_format1-roll.png)
+  list(TRANSFORM user_docs PREPEND ${PROJECT_SOURCE_DIR}/docs/)
+  install(FILES ${user_docs} DESTINATION ${KESTREL_INSTALL_DOCDIR}/docs COMPONENT Runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${KESTREL_INSTALL_DOCDIR} COMPONENT License)
   include(${CMAKE_CURRENT_LIST_DIR}/DebianCopyright.cmake)
   kestrel_debian_copyright(${PROJECT_SOURCE_DIR}/packaging/debian/copyright.in

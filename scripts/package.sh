@@ -2,10 +2,12 @@
 # Builds the packages of Kestrel into out/packages/:
 #   kestrel_<version>_<arch>.deb        Debian package: kestrel-cli and
 #                                       kestrel-info, their manual pages and
-#                                       bash completion
+#                                       bash completion, the README and the
+#                                       user pages of docs/
 #   kestrel-<version>-windows-x64.zip   Windows download: Kestrel.exe,
 #                                       kestrel-cli.exe, kestrel-info.exe,
-#                                       README, licence (MinGW-w64 build)
+#                                       a README.txt for Windows users,
+#                                       licence (MinGW-w64 build)
 # Two builds of one commit give identical packages: time stamps come from
 # SOURCE_DATE_EPOCH (default: the time of the checked-out commit), and no
 # folder of the build machine ends up in a binary.
