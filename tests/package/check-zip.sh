@@ -3,12 +3,17 @@
 # Kestrel.exe, kestrel-cli.exe, kestrel-info.exe, README.txt, LICENSE.txt and the notices of
 # the code compiled in (CLI11's text among them); every program in it a
 # 64-bit Windows program that needs no DLL beyond those of Windows itself
-# (the runtime is linked in).
+# (the runtime is linked in). The README.txt is the one written for Windows
+# users (CR LF line ends for Notepad, the zip's version, the three programs,
+# every result text as the programs print it), not the developers' README.
 # Usage: check-zip.sh ZIP
 # Ends with the line "N passed, M failed".
 set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
 zip=$1
 top=$(basename "$zip" .zip)
+version=${top#kestrel-}
+version=${version%-windows-x64}
 passed=0
 failed=0
 ok() { passed=$((passed + 1)); echo "PASS: $1"; }
@@ -26,6 +31,30 @@ if [ "$(ls -A "$work")" == "$top" ]; then ok "one top folder, $top"; else ko "on
 for member in Kestrel.exe kestrel-cli.exe kestrel-info.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
   if [ -f "$work/$top/$member" ]; then ok "holds $member"; else ko "holds $member"; fi
 done
+if [ -z "$(find "$work/$top" -iname '*.md')" ]; then ok "no Markdown: the developers' README stays out"; else ko "no Markdown: $(cd "$work/$top" && find . -iname '*.md')"; fi
+
+readme=$work/$top/README.txt
+if [ -s "$readme" ] && ! grep -q $'[^\r]$\|^$' "$readme" && [ "$(tail -c 2 "$readme" | od -An -c | tr -d ' ')" == '\r\n' ]; then
+  ok "README.txt: every line ends in CR LF"
+else
+  ko "README.txt: every line ends in CR LF"
+fi
+readme_text=$(tr -d '\r' <"$readme" 2>/dev/null)
+if [ "$(head -n 1 <<<"$readme_text")" == "Kestrel $version for Windows" ]; then ok "README.txt: headed with the version, $version"; else ko "README.txt: headed with the version: $(head -n 1 <<<"$readme_text")"; fi
+for program in Kestrel.exe kestrel-cli.exe kestrel-info.exe; do
+  if grep -qF "$program" <<<"$readme_text"; then ok "README.txt tells of $program"; else ko "README.txt tells of $program"; fi
+done
+if ! grep -qE 'apt-get|apt install|scripts/|cmake|ctest|```' <<<"$readme_text"; then
+  ok "README.txt holds no development notes"
+else
+  ko "README.txt holds no development notes: $(grep -nE 'apt-get|apt install|scripts/|cmake|ctest|```' <<<"$readme_text" | head -3)"
+fi
+if "$root/tests/package/check-result-texts.sh" "$root/batch/BatchTexts.h" "$readme" >"$work/result-texts.log"; then
+  ok "README.txt quotes every result text exactly"
+else
+  ko "README.txt quotes every result text exactly"; grep '^FAIL' "$work/result-texts.log"
+fi
+
 notices=$work/$top/THIRD-PARTY-NOTICES.txt
 if grep -q '^CLI11 ' "$notices" 2>/dev/null && grep -q '^Redistribution and use' "$notices" && ! grep -q '@KESTREL' "$notices"; then
   ok "the notices hold CLI11's licence, filled in"

@@ -3,12 +3,14 @@
 # it out again: dpkg -i, the installed kestrel-cli converts the bundled
 # samples from another folder, the installed kestrel-info checks and
 # describes the outputs, man finds both pages, bash finds both completions,
-# lintian has nothing to object, and after removal nothing the package
-# brought is left. Needs root (CI runs as root). Whatever happens,
+# the documents are the user's (the README and the user pages of docs/,
+# every link among them holding; not the development notes), lintian has
+# nothing to object, and after removal nothing the package brought is left. Needs root (CI runs as root). Whatever happens,
 # the package is not left installed.
 # Usage: deb-install.sh PACKAGE.deb SAMPLES-FOLDER
 # Ends with the line "N passed, M failed".
 set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
 deb=$(realpath "$1")
 samples=$(realpath "$2")
 package=kestrel
@@ -104,6 +106,32 @@ for tool in kestrel-cli kestrel-info; do
       "complete -F _${tool//-/_} $tool"
   fi
 done
+echo "== documents"
+docdir=/usr/share/doc/$package
+for page in README.md docs/command-line.md docs/kestrel-info.md docs/many-machines.md docs/web-page.md; do
+  expect_true "$docdir holds $page" test -s "$docdir/$page"
+done
+# The development notes stay in the sources; the README links them all the
+# same, for readers of the sources.
+dev_notes=(building-and-testing.md benchmarks.md)
+for note in "${dev_notes[@]}"; do
+  expect_true "$docdir leaves out docs/$note" test ! -e "$docdir/docs/$note"
+done
+absent=()
+for note in "${dev_notes[@]}"; do absent+=(--absent "$note"); done
+if "$root/tests/package/check-doc-links.sh" "${absent[@]}" "$docdir/README.md" "$docdir"/docs/*.md >"$tmp/links.log"; then
+  ok "every link of the installed documents holds"
+else
+  ko "every link of the installed documents holds"; grep '^FAIL' "$tmp/links.log"
+fi
+named_ok=1
+for tool in kestrel-cli kestrel-info; do
+  while IFS= read -r named; do
+    [ -e "$named" ] || { echo "  $tool(1) names $named, which is not installed"; named_ok=0; }
+  done < <(zcat "/usr/share/man/man1/$tool.1.gz" | sed 's/\\-/-/g' | grep -o "$docdir/[^ \"]*" | sort -u)
+done
+expect "every document the manual pages name is installed" "$named_ok" "1"
+
 if command -v lintian >/dev/null; then
   if lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1; then
     ok "lintian finds no error or warning"
