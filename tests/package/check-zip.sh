@@ -9,10 +9,7 @@
 set -uo pipefail
 zip=$1
 top=$(basename "$zip" .zip)
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "PASS: $1"; }
-ko() { failed=$((failed + 1)); echo "FAIL: $1"; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 # DLLs that every Windows system has (msvcrt.dll is the C runtime of
 # Windows itself, which MinGW-w64 programs use).
@@ -42,5 +39,4 @@ for program in "$work/$top"/*.exe; do
   done
   if [ -z "$foreign" ]; then ok "$name: needs only DLLs of Windows"; else ko "$name: needs$foreign"; fi
 done
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
