@@ -15,14 +15,14 @@
 #include "RunPlan.h"
 
 void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs) {
-    RunBatch(platform, observer, RunSettings{nJobs, true});
+    RunBatch(platform, observer,
+             RunSettings{.nJobs = nJobs, .bYieldAfterEachEntry = true, .bRestoreProgramFolder = true});
 }
 
 void RunBatch(IPlatform& platform, IBatchObserver& observer, const RunSettings& settings) {
     g_nOverwriteMode.store(kOverwriteAsk);
     const int nTotal = static_cast<int>(g_vecFileItems.size());
-    observer.OnProgressInit(nTotal);
-    observer.OnProgressButton(true);
+    observer.OnRunStarted(nTotal);
     observer.OnCounts(0, 0, nTotal);
 
     const std::vector<EntryPlan> vecPlan = PlanEntries(platform, g_vecFileItems);
@@ -68,11 +68,11 @@ void RunBatch(IPlatform& platform, IBatchObserver& observer, const RunSettings& 
             }
             // The bar shows each entry before it is handed over or converted.
             while (pool.QueueHasRoom() && MayStartNext()) {
-                observer.OnProgressStep(nStarted);
+                observer.OnEntryStarted(nStarted);
                 pool.Queue(nStarted++);
             }
             if (MayStartNext()) {
-                observer.OnProgressStep(nStarted);
+                observer.OnEntryStarted(nStarted);
                 pool.ConvertHere(nStarted++);
             } else if (!pool.ConvertQueuedHere()) {
                 if ((bEnded || nStarted == nTotal) && nReported == nStarted) {
@@ -84,10 +84,10 @@ void RunBatch(IPlatform& platform, IBatchObserver& observer, const RunSettings& 
     }
 
     g_bConverting.store(0);
-    observer.OnControlsEnable(true);
-    observer.OnProgressButton(false);
-    platform.ChangeFolder(g_strAppDir);
-    observer.OnFinished();
+    if (settings.bRestoreProgramFolder) {
+        platform.ChangeFolder(g_strAppDir);
+    }
+    observer.OnRunEnded();
 }
 
 namespace {
@@ -108,15 +108,14 @@ private:
 
 void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget) {
     FileItem& item = g_vecFileItems[static_cast<std::size_t>(nIndex)];
-    int nResult = kResultConvertFailed;
+    int nResult = ResultCode(EFileOutcome::OutOfMemory);
     try {
         if (plan.bOutputIsAnInput) {
             // Writing it would destroy an input of this run.
-            item.strResult = kTextOutputOpenError;
+            nResult = SetOutcome(item, EFileOutcome::OutputOpenError);
             const bool bItself =
                 platform.PathKey(OutputPathOf(platform, item.strPath)) == platform.PathKey(item.strPath);
             SetDetail(item, bItself ? kDetailOutputIsInput : kDetailOutputIsOtherInput);
-            nResult = kResultOpenError;
         } else {
             const CFolderUse use(platform);
             const std::string strOutDir = MakeOutputDir(platform, item.strPath);
@@ -125,10 +124,11 @@ void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemor
     } catch (...) {
         // Out of memory outside the conversion itself (paths, texts): this
         // entry fails, the run goes on.
-        nResult = kResultConvertFailed;
+        nResult = ResultCode(EFileOutcome::OutOfMemory);
         try {
-            item.strResult = kTextConvertError;
+            SetOutcome(item, EFileOutcome::OutOfMemory);
         } catch (...) {
+            item.eOutcome = EFileOutcome::OutOfMemory;
             item.strResult.clear();
         }
         SetDetail(item, kDetailOutOfMemory);
@@ -147,7 +147,8 @@ void ReportEntry(const IPlatform& platform, IBatchObserver& observer, int nIndex
         ++counts.nErrors;
     }
     if (!WasCancelledAt(item)) {
-        observer.OnRow(FileNameOf(platform, item.strPath), item.strResult, item.strPath, item.strDetail);
+        observer.OnRow(ResultRow{FileNameOf(platform, item.strPath), item.strResult, item.strPath, item.strDetail,
+                                 item.eOutcome});
     }
     observer.OnCounts(counts.nConverted, counts.nErrors, static_cast<int>(g_vecFileItems.size()));
 }

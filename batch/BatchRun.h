@@ -4,37 +4,41 @@
 
 #include <string>
 
+#include "FileOutcome.h"
+
 class IPlatform;
 
-// Notifications of a run, in this order:
-//   OnProgressInit(N), OnProgressButton(true), OnCounts(0, 0, N),
-//   for each entry i processed: OnProgressStep(i), [OnRow(...)], OnCounts(...),
-//   OnControlsEnable(true), OnProgressButton(false),
-//   (the current folder is set back to g_strAppDir), OnFinished().
-// All of them arrive on the thread that runs RunBatch. A window application
-// posts them to its user-interface thread (WM_PROGRESS_INIT, ...); the row,
-// count and finished notifications may also be handled synchronously.
+// What a front end shows of one entry.
+struct ResultRow {
+    std::string strFileName;
+    std::string strResult;  // the result text of eOutcome
+    std::string strPath;    // the input path
+    std::string strDetail;  // why an NG result came about; empty for OK (a front end may leave it out)
+    EFileOutcome eOutcome = EFileOutcome::Pending;
+};
+
+// What happens in a run, in this order:
+//   OnRunStarted(N), OnCounts(0, 0, N),
+//   for each entry i processed: OnEntryStarted(i), [OnRow(...)], OnCounts(...),
+//   OnRunEnded().
+// All of them arrive on the thread that runs RunBatch; each front end
+// decides how to show them (the dialog posts its window messages).
 class IBatchObserver {
 public:
     virtual ~IBatchObserver() = default;
-    // The bar's range becomes 0..nTotal, its position 0.
-    virtual void OnProgressInit(int nTotal) = 0;
-    // The progress button reads "Stop" while converting, "Ok" afterwards.
-    virtual void OnProgressButton(bool bConverting) = 0;
-    // Entry nIndex is about to be converted: the bar's position is nIndex + 1.
-    virtual void OnProgressStep(int nIndex) = 0;
-    // One result row: the file name, the result text, the input path, and
-    // the detail (why an NG result came about; empty for OK), which a front
-    // end may leave out. Not sent for an entry at which the run was
+    // A run of nTotal entries starts.
+    virtual void OnRunStarted(int nTotal) = 0;
+    // Entry nIndex is about to be converted.
+    virtual void OnEntryStarted(int nIndex) = 0;
+    // The result of one entry. Not sent for an entry at which the run was
     // cancelled.
-    virtual void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
-                       const std::string& strDetail) = 0;
-    // The three count lines (FormatTotalText(nConverted + nErrors, nTotal), ...).
+    virtual void OnRow(const ResultRow& row) = 0;
+    // The counts so far (the count lines are FormatTotalText(nConverted +
+    // nErrors, nTotal), ...).
     virtual void OnCounts(int nConverted, int nErrors, int nTotal) = 0;
-    // The main window's ways out are enabled again.
-    virtual void OnControlsEnable(bool bEnable) = 0;
-    // Show kTextFinished (caption kTextFinishedCaption) and wait for the user.
-    virtual void OnFinished() = 0;
+    // The run is over: the last entry was reported, or it was stopped or
+    // cancelled; g_bConverting is 0 again.
+    virtual void OnRunEnded() = 0;
 };
 
 // How a run goes about its entries.
@@ -46,6 +50,10 @@ struct RunSettings {
     // user-interface thread gets to draw the bar while a worker converts a
     // long list. A command line has nothing to draw between entries.
     bool bYieldAfterEachEntry = true;
+    // Set the current folder back to g_strAppDir when the run ends, before
+    // OnRunEnded: the dialog's rule, which a command line or a page has no
+    // use for.
+    bool bRestoreProgramFolder = false;
 };
 
 // Converts the entries of g_vecFileItems on the calling thread (any thread)
@@ -62,7 +70,8 @@ struct RunSettings {
 // by one thread at a time, so with nJobs > 1 give a policy that does not
 // depend on the order of questions (overwrite all, or skip).
 void RunBatch(IPlatform& platform, IBatchObserver& observer, const RunSettings& settings);
-// The same with nJobs at a time, yielding after every entry.
+// The dialog's run: nJobs at a time, yielding after every entry, the
+// program's folder current again at the end.
 void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs = 1);
 
 // The counts of a run so far.

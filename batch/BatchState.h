@@ -7,13 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "FileOutcome.h"
+
 // One input file of the batch.
 struct FileItem {
     std::string strPath;          // full input path as collected; never changed afterwards
     std::int8_t nResult = 0;      // low byte of the job's result code; valid once the entry was processed
     std::string strResult;        // result text; empty until processed, stays empty after a cancel
     std::string strDetail;        // why an NG result came about, in plain words; empty for OK
+    EFileOutcome eOutcome = EFileOutcome::Pending;  // what became of it; strResult is its text
 };
+
+// Records what became of the entry (its outcome and the outcome's result
+// text) and returns the outcome's result code.
+int SetOutcome(FileItem& item, EFileOutcome eOutcome, int nConverterResult = 0);
 
 // Values of g_nOverwriteMode.
 inline constexpr int kOverwriteAsk = 0;     // ask before overwriting an existing output

@@ -7,7 +7,6 @@
 #include <new>
 #include <vector>
 
-#include "BatchTexts.h"
 #include "ByteBuffer.h"
 #include "CnvLarkWrentoHeron.h"
 #include "IPlatform.h"
@@ -22,8 +21,8 @@ constexpr std::uint64_t kMaxInputBytes = static_cast<std::uint64_t>(std::numeric
 
 enum class EExisting {
     Replace,  // overwrite it
-    Keep,     // leave it; the job ends with code 1 (strResult set as needed)
-    Refuse,   // the job ends with the code returned alongside
+    Keep,     // leave it: declined, or the run was cancelled (the outcome is set)
+    Refuse,   // the job ends with the outcome set
 };
 
 // Decides whether an existing output may be replaced, asking the user while
@@ -42,77 +41,78 @@ bool MayOverwrite(IPlatform& platform, FileItem& item, const std::string& strFil
             g_nOverwriteMode.store(kOverwriteCancel);
             break;
         case EAnswer::No:
-            item.strResult = kTextConvertCancel;
+            SetOutcome(item, EFileOutcome::Declined);
             SetDetail(item, kDetailOutputKept);
-            break;
+            return false;
         }
     }
-    return g_nOverwriteMode.load() == kOverwriteAll;
+    if (g_nOverwriteMode.load() == kOverwriteAll) {
+        return true;
+    }
+    SetOutcome(item, EFileOutcome::Cancelled);
+    return false;
 }
 
 // An output that exists: the input itself and read-only files are refused,
 // otherwise the overwrite question decides.
 EExisting DecideOnExisting(IPlatform& platform, FileItem& item, const std::string& strFileName,
-                           const std::string& strOutPath, const PathAttributes& existing, int& nCode) {
+                           const std::string& strOutPath, const PathAttributes& existing) {
     if (platform.IsSameFile(item.strPath, strOutPath)) {
-        item.strResult = kTextOutputOpenError;
+        SetOutcome(item, EFileOutcome::OutputOpenError);
         SetDetail(item, kDetailOutputIsInput);
-        nCode = kResultOpenError;
         return EExisting::Refuse;
     }
     if (existing.bReadOnly) {
-        item.strResult = kTextFileWriteError;
+        SetOutcome(item, EFileOutcome::WriteError);
         SetDetail(item, kDetailOutputReadOnly);
-        nCode = kResultWriteError;
         return EExisting::Refuse;
     }
     return MayOverwrite(platform, item, strFileName) ? EExisting::Replace : EExisting::Keep;
 }
 
-int WriteResultCode(const IPlatform& platform, FileItem& item, const WriteOutcome& outcome) {
+// Records the outcome of writing the output; true when it was written.
+bool RecordWrite(const IPlatform& platform, FileItem& item, const WriteOutcome& outcome) {
     switch (outcome.eResult) {
     case EWriteResult::Ok:
-        return 1;
+        SetOutcome(item, EFileOutcome::Converted);
+        return true;
     case EWriteResult::Exists:
     case EWriteResult::OpenFailed:
-        item.strResult = kTextOutputOpenError;
+        SetOutcome(item, EFileOutcome::OutputOpenError);
         SetSystemErrorDetail(item, platform, outcome.nSystemError, kDetailOutputNotCreated);
-        return kResultOpenError;
+        return false;
     case EWriteResult::WriteFailed:
-        item.strResult = kTextFileWriteError;
-        SetSystemErrorDetail(item, platform, outcome.nSystemError, kDetailOutputNotWritten);
-        return kResultWriteError;
+        break;
     }
-    return kResultWriteError;
+    SetOutcome(item, EFileOutcome::WriteError);
+    SetSystemErrorDetail(item, platform, outcome.nSystemError, kDetailOutputNotWritten);
+    return false;
 }
 
-int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strFileName, const std::string& strOutPath,
-                bool bOutputExists, const ByteBuffer& output) {
+// Writes the converted output and records the entry's outcome.
+void WriteOutput(IPlatform& platform, FileItem& item, const std::string& strFileName, const std::string& strOutPath,
+                 bool bOutputExists, const ByteBuffer& output) {
     if (!bOutputExists) {
         const WriteOutcome created = platform.WriteNewFile(strOutPath, output.Data(), output.Size());
         if (created.eResult != EWriteResult::Exists) {
-            return WriteResultCode(platform, item, created);
+            RecordWrite(platform, item, created);
+            return;
         }
         // Another writer was quicker: the same rules as for an output that
         // was there from the start.
         const PathAttributes existing = platform.QueryAttributes(strOutPath);
         if (existing.bValid) {
-            int nCode = 1;
-            item.strResult.clear();
-            item.strDetail.clear();
-            switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, nCode)) {
+            switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing)) {
             case EExisting::Refuse:
-                return nCode;
             case EExisting::Keep:
-                return 1;
+                return;
             case EExisting::Replace:
-                item.strResult = kTextConvertSuccess;
                 platform.MakeAttributesNormal(strOutPath);
                 break;
             }
         }
     }
-    return WriteResultCode(platform, item, platform.ReplaceFile(strOutPath, output.Data(), output.Size()));
+    RecordWrite(platform, item, platform.ReplaceFile(strOutPath, output.Data(), output.Size()));
 }
 
 }  // namespace
@@ -122,7 +122,7 @@ int ConvertFile(IPlatform& platform, int nIndex, const std::string& strOutDir) {
 }
 
 bool WasCancelledAt(const FileItem& item) {
-    return item.nResult == 1 && item.strResult.empty() && g_nOverwriteMode.load() == kOverwriteCancel;
+    return item.eOutcome == EFileOutcome::Cancelled;
 }
 
 int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir, CMemoryBudget* pBudget) {
@@ -131,13 +131,11 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
 
     const PathAttributes existing = platform.QueryAttributes(strOutPath);
     if (existing.bValid) {
-        int nCode = 1;
-        switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, nCode)) {
+        switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing)) {
         case EExisting::Refuse:
-            return nCode;
         case EExisting::Keep:
             // No or Cancel: the existing output stays as it is.
-            return 1;
+            return ResultCode(item.eOutcome);
         case EExisting::Replace:
             // A path that does not exist has no attributes to reset.
             platform.MakeAttributesNormal(strOutPath);
@@ -146,9 +144,9 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
     }
 
     if (!HasVelaExtension(platform, item.strPath)) {
-        item.strResult = kTextNotVela;
+        const int nCode = SetOutcome(item, EFileOutcome::NotVela);
         SetDetail(item, kDetailNotVela);
-        return kResultNotVela;
+        return nCode;
     }
 
     CMemoryBudget::CReservation reservation(pBudget);
@@ -163,21 +161,23 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
         switch (read.eResult) {
         case EReadResult::Ok:
             break;
-        case EReadResult::OpenFailed:
-            item.strResult = kTextFileOpenError;
+        case EReadResult::OpenFailed: {
+            const int nCode = SetOutcome(item, EFileOutcome::InputOpenError);
             SetSystemErrorDetail(item, platform, read.nSystemError, kDetailInputUnreadable);
-            return kResultOpenError;
-        case EReadResult::TooLarge:
+            return nCode;
+        }
+        case EReadResult::TooLarge: {
             // No VELA file is that long: its size field is what the
             // converter would reject.
-            item.strResult = kTextFormatInvalid;
+            const int nCode = SetOutcome(item, EFileOutcome::FormatInvalid);
             SetDetail(item, kDetailTooLarge);
-            return 0;
+            return nCode;
+        }
         }
         if (vecInput.empty()) {
-            item.strResult = kTextSizeZero;
+            const int nCode = SetOutcome(item, EFileOutcome::InputEmpty);
             SetDetail(item, kDetailEmptyInput);
-            return kResultSizeZero;
+            return nCode;
         }
         try {
             CCnvLarkWrentoHeron converter;
@@ -188,23 +188,18 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
         } catch (const std::bad_alloc&) {
             // The input fits in memory, its conversion does not: this file
             // fails, the run goes on.
-            item.strResult = kTextConvertError;
+            const int nCode = SetOutcome(item, EFileOutcome::OutOfMemory);
             SetRejectionDetail(item, CRejectReason{ERejectCode::OutOfMemory});
-            return kResultConvertFailed;
+            return nCode;
         }
     }
-    if (nResult == 0) {
-        item.strResult = kTextFormatInvalid;
+    if (nResult <= 0) {
+        const int nCode = SetOutcome(item, nResult == 0 ? EFileOutcome::FormatInvalid : EFileOutcome::ConvertFailed,
+                                     nResult);
         SetRejectionDetail(item, rejection);
-        return 0;
-    }
-    if (nResult < 0) {
-        item.strResult = kTextConvertError;
-        SetRejectionDetail(item, rejection);
-        return nResult;
+        return nCode;
     }
 
-    item.strResult = kTextConvertSuccess;
-    const int nWrite = WriteOutput(platform, item, strFileName, strOutPath, existing.bValid, output);
-    return nWrite == 1 ? nResult : nWrite;
+    WriteOutput(platform, item, strFileName, strOutPath, existing.bValid, output);
+    return ResultCode(item.eOutcome);
 }

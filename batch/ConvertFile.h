@@ -8,17 +8,10 @@
 class IPlatform;
 class CMemoryBudget;
 
-// Result codes of the job besides the converter's own results (1 success,
-// 0 input rejected, negative converter failure).
-inline constexpr int kResultWriteError = -1;     // output read-only, or writing it failed
-inline constexpr int kResultOpenError = -2;      // input or output could not be opened
-inline constexpr int kResultNotVela = -3;        // name does not end in ".mmf"
-inline constexpr int kResultSizeZero = -4;       // input is empty
-inline constexpr int kResultConvertFailed = -5;  // the conversion ran out of memory
-
 // Converts entry nIndex of g_vecFileItems into strOutDir (no trailing
 // separator; from MakeOutputDir) and returns the result code. Sets only the
-// entry's strResult, g_nOverwriteMode and the file system.
+// entry's outcome (SetOutcome) and detail, g_nOverwriteMode and the file
+// system.
 int ConvertFile(IPlatform& platform, int nIndex, const std::string& strOutDir);
 
 // The same for an item held anywhere. Touches nothing else of the process but
@@ -34,6 +27,6 @@ int ConvertFile(IPlatform& platform, int nIndex, const std::string& strOutDir);
 int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir,
                     CMemoryBudget* pBudget = nullptr);
 
-// Whether the run was cancelled at the overwrite question for this entry
-// (code 1, no text, cancelled mode): it gets no result row.
+// Whether the run was cancelled at the overwrite question for this entry:
+// it gets no result row.
 bool WasCancelledAt(const FileItem& item);

@@ -35,15 +35,20 @@ int CollectDroppedFiles(IPlatform& platform, const std::vector<std::string>& vec
 }
 
 int CollectFolder(IPlatform& platform, const std::string& strFolder) {
-    return CollectFolderInto(platform, strFolder, g_vecFileItems);
+    const std::vector<std::string> vecUnlisted = CollectFolderInto(platform, strFolder, g_vecFileItems);
+    for (const std::string& strUnlisted : vecUnlisted) {
+        platform.ShowNotice(strUnlisted + platform.PromptText(EPromptText::NoAccessTail));
+    }
+    return static_cast<int>(vecUnlisted.size());
 }
 
-int CollectFolderInto(IPlatform& platform, const std::string& strFolder, std::vector<FileItem>& vecItems) {
+std::vector<std::string> CollectFolderInto(IPlatform& platform, const std::string& strFolder,
+                                           std::vector<FileItem>& vecItems) {
     const char chSeparator = platform.Separator();
     std::deque<std::string> queFolders{strFolder};
     std::unordered_set<std::string> setVisited;
     std::vector<FolderEntry> vecEntries;
-    int nNotices = 0;
+    std::vector<std::string> vecUnlisted;
 
     while (!queFolders.empty()) {
         const std::string strCurrent = std::move(queFolders.front());
@@ -61,8 +66,7 @@ int CollectFolderInto(IPlatform& platform, const std::string& strFolder, std::ve
 
         vecEntries.clear();
         if (!platform.ListFolder(strCurrent, vecEntries)) {
-            platform.ShowNotice(strCurrent + platform.PromptText(EPromptText::NoAccessTail));
-            ++nNotices;
+            vecUnlisted.push_back(strCurrent);
             continue;
         }
 
@@ -83,7 +87,7 @@ int CollectFolderInto(IPlatform& platform, const std::string& strFolder, std::ve
             }
         }
     }
-    return nNotices;
+    return vecUnlisted;
 }
 
 namespace {

@@ -29,9 +29,11 @@ int CollectDroppedFiles(IPlatform& platform, const std::vector<std::string>& vec
 // yields one notice (folder + kTextNoAccessTail) and no entries. Returns the
 // number of such notices.
 int CollectFolder(IPlatform& platform, const std::string& strFolder);
-// The same walk into any list, touching nothing of the batch's state (so
-// kestrel-info scans folders exactly as the converter does).
-int CollectFolderInto(IPlatform& platform, const std::string& strFolder, std::vector<FileItem>& vecItems);
+// The same walk into any list, touching nothing of the batch's state and
+// showing nothing (so kestrel-info scans folders exactly as the converter
+// does). Returns the folders that could not be listed, in the order met.
+std::vector<std::string> CollectFolderInto(IPlatform& platform, const std::string& strFolder,
+                                           std::vector<FileItem>& vecItems);
 
 // The output folder for an input path, without a trailing separator, after
 // creating every missing level (failures ignored: they surface as the job's

@@ -32,27 +32,25 @@ std::string EscapeRowField(const std::string& strField) {
 CCliObserver::CCliObserver(std::FILE* pOut, std::FILE* pErr, bool bQuiet, bool bProgressBar)
     : m_pOut(pOut), m_pErr(pErr), m_bQuiet(bQuiet), m_bProgressBar(bProgressBar) {}
 
-void CCliObserver::OnProgressInit(int nTotal) {
+void CCliObserver::OnRunStarted(int nTotal) {
     m_nTotal = nTotal;
     m_nStep = 0;
 }
 
-void CCliObserver::OnProgressButton(bool) {}
-
-void CCliObserver::OnProgressStep(int nIndex) {
+void CCliObserver::OnEntryStarted(int nIndex) {
     m_nStep = nIndex + 1;
     DrawBar();
 }
 
-void CCliObserver::OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
-                         const std::string& strDetail) {
-    m_vecRows.push_back(ResultRow{strFileName, strResult, strPath, strDetail});
+void CCliObserver::OnRow(const ResultRow& row) {
+    m_vecRows.push_back(row);
     if (m_bQuiet || m_bOutputCut) {
         return;
     }
     ClearBar();
-    std::fprintf(m_pOut, "%s\t%s\t%s\t%s\n", EscapeRowField(strFileName).c_str(), EscapeRowField(strResult).c_str(),
-                 EscapeRowField(strPath).c_str(), EscapeRowField(strDetail).c_str());
+    std::fprintf(m_pOut, "%s\t%s\t%s\t%s\n", EscapeRowField(row.strFileName).c_str(),
+                 EscapeRowField(row.strResult).c_str(), EscapeRowField(row.strPath).c_str(),
+                 EscapeRowField(row.strDetail).c_str());
     m_bOutputCut = std::fflush(m_pOut) != 0 || std::ferror(m_pOut) != 0;
 }
 
@@ -62,9 +60,7 @@ void CCliObserver::OnCounts(int nConverted, int nErrors, int nTotal) {
     m_nTotal = nTotal;
 }
 
-void CCliObserver::OnControlsEnable(bool) {}
-
-void CCliObserver::OnFinished() {
+void CCliObserver::OnRunEnded() {
     ClearBar();
     if (m_bQuiet || m_bOutputCut) {
         return;

@@ -22,14 +22,12 @@ public:
     // still kept for the report). bProgressBar: draw the bar on pErr.
     CCliObserver(std::FILE* pOut, std::FILE* pErr, bool bQuiet, bool bProgressBar);
 
-    void OnProgressInit(int nTotal) override;
-    void OnProgressButton(bool bConverting) override;
-    void OnProgressStep(int nIndex) override;
-    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
-               const std::string& strDetail) override;
+    void OnRunStarted(int nTotal) override;
+    void OnEntryStarted(int nIndex) override;
+    void OnRow(const ResultRow& row) override;
     void OnCounts(int nConverted, int nErrors, int nTotal) override;
-    void OnControlsEnable(bool bEnable) override;
-    void OnFinished() override;
+    // The counts and the finished line.
+    void OnRunEnded() override;
 
     // Erases the bar so that other text can be written; the next step draws it again.
     void ClearBar();

@@ -25,7 +25,8 @@ std::string CsvField(const std::string& strValue) {
 std::string FormatCsv(const std::vector<ResultRow>& vecRows, bool bHeader) {
     std::string strCsv = bHeader ? "File name,Result,Input file path,Detail\r\n" : "";
     for (const ResultRow& row : vecRows) {
-        strCsv += CsvField(row[0]) + ',' + CsvField(row[1]) + ',' + CsvField(row[2]) + ',' + CsvField(row[3]) + "\r\n";
+        strCsv += CsvField(row.strFileName) + ',' + CsvField(row.strResult) + ',' + CsvField(row.strPath) + ',' +
+                  CsvField(row.strDetail) + "\r\n";
     }
     return strCsv;
 }

@@ -3,13 +3,12 @@
 // doubled).
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
 
-class IPlatform;
+#include "BatchRun.h"
 
-using ResultRow = std::array<std::string, 4>;  // file name, result, input path, detail
+class IPlatform;
 
 // One field, quoted when needed.
 std::string CsvField(const std::string& strValue);

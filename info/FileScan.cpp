@@ -34,29 +34,33 @@ PathAttributes CInfoPlatform::QueryAttributes(const std::string& strPath) {
 
 bool CInfoPlatform::ListFolder(const std::string& strFolder, std::vector<FolderEntry>& vecEntries) {
     const bool bListed = CSystemPlatform::ListFolder(strFolder, vecEntries);
-    m_nLastError = bListed ? 0 : LastSystemError();
+    if (!bListed) {
+        m_mapListErrors[strFolder] = LastSystemError();
+    }
     return bListed;
-}
-
-void CInfoPlatform::ShowNotice(const std::string& strFolder) {
-    m_vecErrors.push_back(strFolder + ": " + LastFailureText("cannot be listed"));
 }
 
 std::string CInfoPlatform::LastFailureText(const char* pFallback) {
     return m_nLastError != 0 ? SystemErrorText(m_nLastError) : std::string(pFallback);
 }
 
+std::string CInfoPlatform::ListFailureText(const std::string& strFolder) {
+    const auto it = m_mapListErrors.find(strFolder);
+    return it != m_mapListErrors.end() && it->second != 0 ? SystemErrorText(it->second) : "cannot be listed";
+}
+
 CScanResult ScanPaths(CInfoPlatform& platform, const std::vector<std::string>& vecPaths) {
     CScanResult result;
-    platform.m_vecErrors.clear();
     std::vector<FileItem> vecFound;
     for (const std::string& strPath : vecPaths) {
         const PathAttributes attributes = platform.QueryAttributes(strPath);
         if (!attributes.bValid) {
-            platform.m_vecErrors.push_back(strPath + ": " + platform.LastFailureText("cannot be found"));
+            result.vecErrors.push_back(strPath + ": " + platform.LastFailureText("cannot be found"));
         } else if (attributes.bDirectory) {
             vecFound.clear();
-            CollectFolderInto(platform, strPath, vecFound);
+            for (const std::string& strUnlisted : CollectFolderInto(platform, strPath, vecFound)) {
+                result.vecErrors.push_back(strUnlisted + ": " + platform.ListFailureText(strUnlisted));
+            }
             for (FileItem& item : vecFound) {
                 if (HasVelaExtension(platform, item.strPath)) {
                     result.vecFiles.push_back(std::move(item.strPath));
@@ -66,7 +70,5 @@ CScanResult ScanPaths(CInfoPlatform& platform, const std::vector<std::string>& v
             result.vecFiles.push_back(strPath);
         }
     }
-    result.vecErrors = std::move(platform.m_vecErrors);
-    platform.m_vecErrors.clear();
     return result;
 }

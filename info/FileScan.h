@@ -6,31 +6,29 @@
 // in ".mmf" (any case), the files the converter converts.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "SystemPlatform.h"
 
-// The converter's platform of this system, except that the notice for a
-// folder that cannot be listed becomes an error line with the system's reason.
+// The converter's platform of this system, keeping the system's reason of
+// each failed query and listing for the error lines.
 class CInfoPlatform final : public CSystemPlatform {
 public:
     CInfoPlatform();
 
     PathAttributes QueryAttributes(const std::string& strPath) override;
     bool ListFolder(const std::string& strFolder, std::vector<FolderEntry>& vecEntries) override;
-    // The notice is the folder alone: the tail is left empty.
-    std::string PromptText(EPromptText) override { return {}; }
-    void ShowNotice(const std::string& strFolder) override;
 
-    // Why the last failed query or listing failed, in the system's words.
+    // Why the last failed query failed, in the system's words.
     std::string LastFailureText(const char* pFallback);
-
-    // "PATH: why" for every path that could not be read or listed.
-    std::vector<std::string> m_vecErrors;
+    // Why strFolder could not be listed, in the system's words.
+    std::string ListFailureText(const std::string& strFolder);
 
 private:
     int m_nLastError = 0;
+    std::map<std::string, int> m_mapListErrors;  // folder -> error code of its failed listing
 };
 
 struct CScanResult {

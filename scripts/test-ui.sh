@@ -20,33 +20,8 @@ step() { printf '\n==== %s ====\n' "$*"; }
 die() { echo "test-ui: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
 
 # --- dependencies ------------------------------------------------------------
-install_deps() {
-  local packages=(cmake ninja-build g++ libgtest-dev pkg-config
-    g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool
-    imagemagick x11-utils fonts-wine fonts-liberation libx11-dev locales fonts-ipafont-gothic)
-  local missing=() p
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "installing: ${missing[*]}"
-    apt-get update -qq || die "apt-get update failed"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" \
-      >/dev/null || die "apt-get install failed"
-  fi
-  # Debian's locale-gen builds what /etc/locale.gen lists and ignores its arguments.
-  if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-    if grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-      sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
-    elif ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-      echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
-    fi
-    locale-gen >/dev/null || die "locale-gen failed"
-  fi
-}
-
 step "dependencies"
-install_deps
+scripts/install-deps.sh native windows ja-locale || die "installing the packages failed"
 
 # --- build -------------------------------------------------------------------
 step "build Kestrel.exe, KestrelProbe.exe and the native helpers"
@@ -63,19 +38,7 @@ PLATFORM_CHECK_EXE=$BUILD_WIN/tests/ui/probe/Win32PlatformCheck.exe
 XDND=$BUILD_TOOLS/kestrel_xdnd_drag
 
 # --- harness -----------------------------------------------------------------
-PASSED=0
-FAILED=0
-ok() { PASSED=$((PASSED + 1)); echo "PASS: $1"; }
-ko() { FAILED=$((FAILED + 1)); echo "FAIL: $1"; }
-# expect NAME ACTUAL EXPECTED
-expect() {
-  if [ "$2" == "$3" ]; then ok "$1"; else ko "$1"; printf '  got:      %s\n  expected: %s\n' "$2" "$3"; fi
-}
-# expect_true NAME COMMAND...
-expect_true() {
-  local name=$1; shift
-  if "$@"; then ok "$name"; else ko "$name"; fi
-}
+source tests/support/checks.sh
 
 TMP=$(mktemp -d /tmp/kestrel-ui.XXXXXX)
 mkdir -p "$SHOTS"
@@ -452,5 +415,4 @@ wineserver -w
 
 echo
 echo "screenshots in $SHOTS"
-echo "$PASSED passed, $FAILED failed"
-[ "$FAILED" -eq 0 ]
+finish

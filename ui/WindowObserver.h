@@ -12,15 +12,14 @@ class CWindowObserver : public IBatchObserver {
 public:
     explicit CWindowObserver(CLarkWrentoHeronDlg& dlgMain) : m_dlgMain(dlgMain) {}
 
-    void OnProgressInit(int nTotal) override;
-    void OnProgressButton(bool bConverting) override;
-    void OnProgressStep(int nIndex) override;
+    void OnRunStarted(int nTotal) override;
+    void OnEntryStarted(int nIndex) override;
     // The list keeps its three columns: the detail is not shown.
-    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
-               const std::string& strDetail) override;
+    void OnRow(const ResultRow& row) override;
     void OnCounts(int nConverted, int nErrors, int nTotal) override;
-    void OnControlsEnable(bool bEnable) override;
-    void OnFinished() override;
+    // The main window's ways out come back, the progress button reads "Ok",
+    // and the end-of-run box waits for the user.
+    void OnRunEnded() override;
 
 private:
     CLarkWrentoHeronDlg& m_dlgMain;

@@ -21,8 +21,9 @@
 // clang-format off
 EM_JS(void, JsOnInit, (int nTotal), { self.kestrelSink.init(nTotal); });
 EM_JS(void, JsOnStep, (int nIndex), { self.kestrelSink.step(nIndex); });
-EM_JS(void, JsOnRow, (const char* pName, const char* pResult, const char* pPath, const char* pDetail), {
-    self.kestrelSink.row(UTF8ToString(pName), UTF8ToString(pResult), UTF8ToString(pPath), UTF8ToString(pDetail));
+EM_JS(void, JsOnRow, (const char* pName, const char* pResult, const char* pPath, const char* pDetail, int nOk), {
+    self.kestrelSink.row(UTF8ToString(pName), UTF8ToString(pResult), UTF8ToString(pPath), UTF8ToString(pDetail),
+                         nOk !== 0);
 });
 EM_JS(void, JsOnCounts, (int nConverted, int nErrors, int nTotal, const char* pTotal, const char* pConvert,
                          const char* pError), {
@@ -62,12 +63,11 @@ constexpr double kYieldEveryMs = 30.0;
 
 class CWebObserver : public IBatchObserver {
 public:
-    void OnProgressInit(int nTotal) override {
+    void OnRunStarted(int nTotal) override {
         m_dLastYield = emscripten_get_now();
         JsOnInit(nTotal);
     }
-    void OnProgressButton(bool) override {}
-    void OnProgressStep(int nIndex) override {
+    void OnEntryStarted(int nIndex) override {
         JsOnStep(nIndex);
         if (JsStopRequested() != 0) {
             g_bConverting.store(0);
@@ -81,16 +81,15 @@ public:
             m_dLastYield = emscripten_get_now();
         }
     }
-    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
-               const std::string& strDetail) override {
-        JsOnRow(strFileName.c_str(), strResult.c_str(), strPath.c_str(), strDetail.c_str());
+    void OnRow(const ResultRow& row) override {
+        JsOnRow(row.strFileName.c_str(), row.strResult.c_str(), row.strPath.c_str(), row.strDetail.c_str(),
+                IsConverted(row.eOutcome) ? 1 : 0);
     }
     void OnCounts(int nConverted, int nErrors, int nTotal) override {
         JsOnCounts(nConverted, nErrors, nTotal, FormatTotalText(nConverted + nErrors, nTotal).c_str(),
                    FormatConvertText(nConverted).c_str(), FormatErrorText(nErrors).c_str());
     }
-    void OnControlsEnable(bool) override {}
-    void OnFinished() override { JsOnFinished(kTextFinished); }
+    void OnRunEnded() override { JsOnFinished(kTextFinished); }
 
 private:
     double m_dLastYield = 0.0;
@@ -205,7 +204,7 @@ EMSCRIPTEN_KEEPALIVE const char* kestrel_entry_path(int nIndex) {
 // Converts the collected entries, one job, as kestrel-cli does by default.
 EMSCRIPTEN_KEEPALIVE void kestrel_convert() {
     CWebObserver observer;
-    RunBatch(Platform(), observer, 1);
+    RunBatch(Platform(), observer, RunSettings{.nJobs = 1, .bYieldAfterEachEntry = true});
 }
 
 // The folders of the OUTPUT tree after a run: counted (and listed) by the
@@ -254,7 +253,7 @@ EMSCRIPTEN_KEEPALIVE const char* kestrel_entry_output(int nIndex) {
         return Hand({});
     }
     const FileItem& item = g_vecFileItems[static_cast<std::size_t>(nIndex)];
-    if (item.strResult != kTextConvertSuccess) {
+    if (!IsConverted(item.eOutcome)) {
         return Hand({});
     }
     return Hand(OutputPathOf(Platform(), item.strPath));

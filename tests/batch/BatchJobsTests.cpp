@@ -48,8 +48,8 @@ public:
 class CStepLogger : public CRecordingObserver {
 public:
     explicit CStepLogger(CSlowFakePlatform& fake) : m_fake(fake) {}
-    void OnProgressStep(int nIndex) override {
-        CRecordingObserver::OnProgressStep(nIndex);
+    void OnEntryStarted(int nIndex) override {
+        CRecordingObserver::OnEntryStarted(nIndex);
         std::lock_guard<std::mutex> lock(m_fake.m_mutexLog);
         m_fake.m_vecLog.push_back("step " + std::to_string(nIndex));
     }

@@ -11,27 +11,35 @@
 
 class CRecordingObserver : public IBatchObserver {
 public:
-    void OnProgressInit(int nTotal) override { Add("init " + std::to_string(nTotal)); }
-    void OnProgressButton(bool bConverting) override { Add(bConverting ? "button Stop" : "button Ok"); }
-    void OnProgressStep(int nIndex) override {
+    // The run's events in the words of the dialog's window messages, which
+    // a run's start and end each stand for several of.
+    void OnRunStarted(int nTotal) override {
+        Add("init " + std::to_string(nTotal));
+        Add("button Stop");
+    }
+    void OnEntryStarted(int nIndex) override {
         Add("step " + std::to_string(nIndex));
         if (m_fnOnStep) {
             m_fnOnStep(nIndex);
         }
     }
-    void OnRow(const std::string& strFileName, const std::string& strResult, const std::string& strPath,
-               const std::string& strDetail) override {
-        Add("row " + strFileName + "|" + strResult + "|" + strPath);
-        m_vecDetails.push_back(strDetail);
+    void OnRow(const ResultRow& row) override {
+        Add("row " + row.strFileName + "|" + row.strResult + "|" + row.strPath);
+        m_vecDetails.push_back(row.strDetail);
+        m_vecOutcomes.push_back(row.eOutcome);
     }
     void OnCounts(int nConverted, int nErrors, int nTotal) override {
         Add("counts " + std::to_string(nConverted) + " " + std::to_string(nErrors) + " " + std::to_string(nTotal));
     }
-    void OnControlsEnable(bool bEnable) override { Add(bEnable ? "enable" : "disable"); }
-    void OnFinished() override { Add("finished"); }
+    void OnRunEnded() override {
+        Add("enable");
+        Add("button Ok");
+        Add("finished");
+    }
 
     std::vector<std::string> m_vecEvents;
     std::vector<std::string> m_vecDetails;  // the detail of each row, in row order
+    std::vector<EFileOutcome> m_vecOutcomes;  // the outcome of each row, in row order
     // Called after each step notification (to press Stop, for instance).
     std::function<void(int)> m_fnOnStep;
 

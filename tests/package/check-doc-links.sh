@@ -13,10 +13,7 @@ while [ $# -gt 0 ] && [ "$1" == "--absent" ]; do
   absent+=("$2")
   shift 2
 done
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "PASS: $1"; }
-ko() { failed=$((failed + 1)); echo "FAIL: $1"; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 # anchors PAGE: the anchor of each heading, one a line (indented lines are
 # code, not headings).
@@ -53,5 +50,4 @@ for page in "$@"; do
     ko "$(basename "$page"): broken links: ${broken[*]}"
   fi
 done
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -10,10 +10,7 @@
 set -uo pipefail
 header=$1
 shift
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "PASS: $1"; }
-ko() { failed=$((failed + 1)); echo "FAIL: $1"; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 mapfile -t results < <(sed -n 's/^inline constexpr char kText[A-Za-z]*\[\] = "\(\(OK\|NG\): [^"]*\)";$/\1/p' "$header")
 # The question and the notice are quoted without the parts a document
@@ -39,5 +36,4 @@ for document in "$@"; do
     ko "$name quotes every result text exactly; missing: ${missing[*]}"
   fi
 done
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

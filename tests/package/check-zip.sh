@@ -14,10 +14,7 @@ zip=$1
 top=$(basename "$zip" .zip)
 version=${top#kestrel-}
 version=${version%-windows-x64}
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "PASS: $1"; }
-ko() { failed=$((failed + 1)); echo "FAIL: $1"; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 # DLLs that every Windows system has (msvcrt.dll is the C runtime of
 # Windows itself, which MinGW-w64 programs use).
@@ -71,5 +68,4 @@ for program in "$work/$top"/*.exe; do
   done
   if [ -z "$foreign" ]; then ok "$name: needs only DLLs of Windows"; else ko "$name: needs$foreign"; fi
 done
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -15,16 +15,8 @@ deb=$(realpath "$1")
 samples=$(realpath "$2")
 package=kestrel
 
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "PASS: $1"; }
-ko() { failed=$((failed + 1)); echo "FAIL: $1"; }
-expect() {  # NAME ACTUAL EXPECTED
-  if [ "$2" == "$3" ]; then ok "$1"; else ko "$1"; printf '  got:      %s\n  expected: %s\n' "$2" "$3"; fi
-}
-expect_true() { local name=$1; shift; if "$@"; then ok "$name"; else ko "$name"; fi; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 installed() { dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; }
-finish() { echo "$passed passed, $failed failed"; [ "$failed" -eq 0 ]; }
 
 [ "$(id -u)" -eq 0 ] || { echo "deb-install: needs root"; echo "0 passed, 1 failed"; exit 1; }
 tmp=$(mktemp -d /tmp/kestrel-deb.XXXXXX)
@@ -51,7 +43,7 @@ if dpkg --path-include='/usr/share/man/man1/kestrel-*' --path-include='/usr/shar
     -i "$deb" >"$tmp/dpkg.log" 2>&1; then
   ok "dpkg -i installs the package"
 else
-  ko "dpkg -i installs the package"; cat "$tmp/dpkg.log"; finish; exit
+  ko "dpkg -i installs the package"; cat "$tmp/dpkg.log"; finish
 fi
 expect_true "dpkg reports it installed" installed
 expect "installed version" "$(dpkg-query -W -f='${Version}' "$package")" "$version"

@@ -14,11 +14,7 @@ first=$(realpath -m "$1")
 work=$(mktemp -d /tmp/kestrel-repro.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "PASS: $1"; }
-ko() { failed=$((failed + 1)); echo "FAIL: $1"; }
-finish() { echo "$passed passed, $failed failed"; [ "$failed" -eq 0 ]; exit; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct) || { ko "time of the checked-out commit"; finish; }

@@ -24,19 +24,7 @@ native=$(realpath "$2")
 linux_cli=$native/cli/kestrel-cli
 make_tree=$native/bench/make_batch_tree
 
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "PASS: $1"; }
-ko() { failed=$((failed + 1)); echo "FAIL: $1"; }
-finish() { echo "$passed passed, $failed failed"; [ "$failed" -eq 0 ]; exit; }
-# same NAME FILE1 FILE2: the two files hold the same bytes.
-same() {
-  if cmp -s "$2" "$3"; then ok "$1"; else ko "$1"; diff "$2" "$3" | head -20; fi
-}
-# expect NAME ACTUAL EXPECTED
-expect() {
-  if [ "$2" == "$3" ]; then ok "$1"; else ko "$1"; printf '  got:      %s\n  expected: %s\n' "$2" "$3"; fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 work=$(mktemp -d /tmp/kestrel-wine.XXXXXX)
 cleanup() {

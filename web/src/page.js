@@ -83,9 +83,9 @@
 
     function appendRows(rows) {
         const fragment = document.createDocumentFragment();
-        for (const [name, result, path, detail] of rows) {
+        for (const [name, result, path, detail, ok] of rows) {
             const tr = document.createElement('tr');
-            tr.className = result.startsWith('OK:') ? 'ok' : 'ng';
+            tr.className = ok ? 'ok' : 'ng';
             tr.dataset.index = String(rowCount);
             if (detail) {
                 tr.title = detail;
@@ -97,7 +97,7 @@
             }
             const actions = document.createElement('td');
             actions.className = 'actions';
-            if (result.startsWith('OK:')) {
+            if (ok) {
                 const button = document.createElement('button');
                 button.type = 'button';
                 button.className = 'row-download';

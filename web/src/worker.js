@@ -69,8 +69,8 @@ if (typeof createKestrel === 'undefined') {
         step(index) {
             step = index + 1;
         },
-        row(name, result, path, detail) {
-            rows.push([name, result, path, detail]);
+        row(name, result, path, detail, ok) {
+            rows.push([name, result, path, detail, ok]);
         },
         counts(converted, errors, total, totalText, convertText, errorText) {
             counts = { converted, errors, total, totalText, convertText, errorText };

@@ -56,15 +56,11 @@ std::string LowerWithSlashes(std::string strPath) {
 
 class CSilentObserver : public IBatchObserver {
 public:
-    void OnProgressInit(int) override {}
-    void OnProgressButton(bool) override {}
-    void OnProgressStep(int) override {}
-    void OnRow(const std::string&, const std::string& strResult, const std::string&, const std::string&) override {
-        m_vecResults.push_back(strResult);
-    }
+    void OnRunStarted(int) override {}
+    void OnEntryStarted(int) override {}
+    void OnRow(const ResultRow& row) override { m_vecResults.push_back(row.strResult); }
     void OnCounts(int, int, int) override {}
-    void OnControlsEnable(bool) override {}
-    void OnFinished() override {}
+    void OnRunEnded() override {}
     std::vector<std::string> m_vecResults;
 };
 
