@@ -104,11 +104,11 @@ int RunCommandLine(int argc, char** argv) {
         strBase = FolderOf(platform, strFirstMissing);
         bBaseFixed = true;
     }
-    const std::string strListName = options.m_strFilesFrom == "-" ? "standard input" : options.m_strFilesFrom;
+    const std::string strList =
+        options.m_strFilesFrom == "-" ? "the list on standard input" : "the list " + EscapeRowField(options.m_strFilesFrom);
     for (const std::string& strListed : vecMissing) {
         // (A NUL-separated list may hold any byte.)
-        platform.ShowNotice(EscapeRowField(strListed) + " does not exist (named in the list " +
-                            EscapeRowField(strListName) + ")");
+        platform.ShowNotice(EscapeRowField(strListed) + " does not exist (named in " + strList + ")");
     }
     CollectDroppedFiles(platform, vecPaths);
     if (bBaseFixed) {
