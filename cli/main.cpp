@@ -20,8 +20,8 @@
 #include "Console.h"
 #include "CsvReport.h"
 #include "InputCollection.h"
-#include "PathText.h"
 #include "PathList.h"
+#include "PathText.h"
 #include "Shard.h"
 #include "SignalStop.h"
 
