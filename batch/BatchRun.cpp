@@ -46,9 +46,10 @@ void RunBatch(IPlatform& platform, IBatchObserver& observer, const RunSettings& 
             if (bEnded || nStarted == nTotal) {
                 return false;
             }
-            // Entries that write the same output wait for the one before.
-            const int nEarlier = vecPlan[static_cast<std::size_t>(nStarted)].nEarlierSameOutput;
-            return nEarlier < 0 || pool.IsDone(nEarlier);
+            // An entry whose output touches an earlier one's waits until the
+            // run is as far as one job would be: every entry up to that one
+            // done (and reported, which comes first here).
+            return vecPlan[static_cast<std::size_t>(nStarted)].nAfterEntry < nReported;
         };
         for (;;) {
             bool bCancelled = false;  // no entry is reported any more

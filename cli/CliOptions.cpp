@@ -41,7 +41,7 @@ int ParseCliOptions(int argc, char** argv, CCliOptions& options) {
         ->check(CLI::Validator(
             [](const std::string& strValue) {
                 ShardChoice shard;
-                return ParseShard(strValue, shard) ? std::string() : "expected K/N with 0 <= K < N, not " + strValue;
+                return ParseShard(strValue, shard) ? std::string() : "expected " + ShardRule() + ", not " + strValue;
             },
             "K/N"));
     app.add_option("--report", options.m_strReport, "Save the result rows as CSV")->option_text("FILE.csv");

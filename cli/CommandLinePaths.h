@@ -7,6 +7,9 @@
 // A full path, as a drop delivers it: absolute, without "." and ".." parts
 // and without a trailing separator (which would move the base folder).
 std::string FullPath(const std::string& strPath);
+// Whether nothing at all is found under the full path strFull (as opposed to
+// something that is there but cannot be looked at).
+bool PathIsMissing(const std::string& strFull);
 // The output folder of --output, created when missing. A one-line message
 // and false when it cannot be used; nothing here throws.
 bool PrepareOutputFolder(const std::string& strFolder);

@@ -17,6 +17,11 @@ std::string FullPath(const std::string& strPath) {
     return strFull;
 }
 
+bool PathIsMissing(const std::string& strFull) {
+    std::error_code error;
+    return std::filesystem::symlink_status(strFull, error).type() == std::filesystem::file_type::not_found;
+}
+
 namespace {
 
 // Whether strFolder is a folder that can be used; if not, says why on stderr,

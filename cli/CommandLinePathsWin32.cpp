@@ -64,6 +64,14 @@ std::string FullPath(const std::string& strPath) {
     return strFull;
 }
 
+bool PathIsMissing(const std::string& strFull) {
+    if (::GetFileAttributesA(strFull.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    const DWORD dwError = ::GetLastError();
+    return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND;
+}
+
 bool PrepareOutputFolder(const std::string& strFolder) {
     CWin32Platform platform;
     DWORD dwError = ERROR_SUCCESS;

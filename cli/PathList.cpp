@@ -33,6 +33,11 @@ std::string ReadStream(std::FILE* pFile, std::string& strText) {
     char achBuffer[65536];
     std::size_t nRead = 0;
     while ((nRead = std::fread(achBuffer, 1, sizeof achBuffer, pFile)) > 0) {
+        if (nRead > kMaxPathListBytes - strText.size()) {
+            strText.clear();
+            return "it is longer than " + std::to_string(kMaxPathListBytes >> 20) +
+                   " MiB (name folders instead of their files)";
+        }
         strText.append(achBuffer, nRead);
     }
     // (A folder opens on POSIX and fails here, with EISDIR.)

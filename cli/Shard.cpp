@@ -4,14 +4,14 @@
 
 namespace {
 
-// Digits only; false when empty or too large for an int.
+// Digits only; false when empty or above kMaxShardCount.
 bool ParseCount(const std::string& strText, int& nValue) {
-    if (strText.empty() || strText.size() > 9) {
+    if (strText.empty()) {
         return false;
     }
     nValue = 0;
     for (const char ch : strText) {
-        if (ch < '0' || ch > '9') {
+        if (ch < '0' || ch > '9' || nValue > (kMaxShardCount - (ch - '0')) / 10) {
             return false;
         }
         nValue = nValue * 10 + (ch - '0');
@@ -33,6 +33,10 @@ bool ParseShard(const std::string& strText, ShardChoice& shard) {
     }
     shard = parsed;
     return true;
+}
+
+std::string ShardRule() {
+    return "K/N in decimal digits with 0 <= K < N <= " + std::to_string(kMaxShardCount);
 }
 
 void KeepShardEntries(std::vector<FileItem>& vecItems, const ShardChoice& shard) {

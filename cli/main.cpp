@@ -21,6 +21,7 @@
 #include "CsvReport.h"
 #include "InputCollection.h"
 #include "PathList.h"
+#include "PathText.h"
 #include "Shard.h"
 #include "SignalStop.h"
 
@@ -57,11 +58,17 @@ int RunCommandLine(int argc, char** argv) {
         }
     }
     std::string strBase;
-    if (!options.m_strBase.empty() && !PrepareBaseFolder(FullPath(options.m_strBase), strBase)) {
+    bool bBaseFixed = !options.m_strBase.empty();
+    if (bBaseFixed && !PrepareBaseFolder(FullPath(options.m_strBase), strBase)) {
         return kExitUsage;
     }
     // The list's paths come after those of the command line, in list order.
-    std::vector<std::string> vecPaths = options.m_vecPaths;
+    std::vector<std::string> vecPaths;
+    for (const std::string& strPath : options.m_vecPaths) {
+        vecPaths.push_back(FullPath(strPath));
+    }
+    std::vector<std::string> vecMissing;  // list entries found nowhere, as the list spells them
+    std::string strFirstMissing;          // the full path of the first path, when it is one of them
     if (!options.m_strFilesFrom.empty()) {
         std::string strList;
         const std::string strError = ReadPathList(options.m_strFilesFrom, strList);
@@ -70,12 +77,17 @@ int RunCommandLine(int argc, char** argv) {
                          strError.c_str());
             return kExitUsage;
         }
-        for (std::string& strPath : SplitPathList(strList, options.m_bNullSeparated)) {
-            vecPaths.push_back(std::move(strPath));
+        for (std::string& strListed : SplitPathList(strList, options.m_bNullSeparated)) {
+            std::string strFull = FullPath(strListed);
+            if (!PathIsMissing(strFull)) {
+                vecPaths.push_back(std::move(strFull));
+                continue;
+            }
+            if (vecPaths.empty() && vecMissing.empty()) {
+                strFirstMissing = std::move(strFull);
+            }
+            vecMissing.push_back(std::move(strListed));
         }
-    }
-    for (std::string& strPath : vecPaths) {
-        strPath = FullPath(strPath);
     }
 
     const bool bQuiet = options.m_bQuiet;
@@ -86,9 +98,22 @@ int RunCommandLine(int argc, char** argv) {
     // run: writes then fail, and the rows stop.
     PrepareStandardStreams();
     InstallStopHandler();
+    // Missing entries are left out, but a missing first path still fixes the
+    // base folder, so the other outputs land where they would anyway.
+    if (!bBaseFixed && !strFirstMissing.empty() && !FolderOf(platform, strFirstMissing).empty()) {
+        strBase = FolderOf(platform, strFirstMissing);
+        bBaseFixed = true;
+    }
+    const std::string strList =
+        options.m_strFilesFrom == "-" ? "the list on standard input" : "the list " + EscapeRowField(options.m_strFilesFrom);
+    for (const std::string& strListed : vecMissing) {
+        // (A NUL-separated list may hold any byte.)
+        platform.ShowNotice(EscapeRowField(strListed) + " does not exist (named in " + strList + ")");
+    }
     CollectDroppedFiles(platform, vecPaths);
-    if (!options.m_strBase.empty()) {
-        // Every part of a split batch mirrors into the same tree.
+    if (bBaseFixed) {
+        // Every part of a split batch mirrors into the same tree (--base);
+        // a missing first path keeps its place.
         g_strBaseDir = strBase;
     }
     KeepShardEntries(g_vecFileItems, options.m_shard);

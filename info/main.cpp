@@ -62,8 +62,9 @@ int Run(int argc, char** argv) {
     app.add_flag("--json", bJson, "Print one JSON document (schema in the README) instead of text");
     app.add_flag("--check", bCheck,
                  "Check Heron files for structural faults; print OK/NG per file (exit 1 if any fails)");
-    app.add_option("--roll", strRoll, "Draw the notes of the one named file as an SVG piano roll")
-        ->option_text("FILE.svg");
+    const CLI::Option* pRoll =
+        app.add_option("--roll", strRoll, "Draw the notes of the one named file as an SVG piano roll")
+            ->option_text("FILE.svg");
     app.footer("Exit status: 0 every file read and valid (with --check: every file passes), 1 otherwise, "
                "2 bad usage.");
     app.allow_windows_style_options(false);  // a path may begin with '/'
@@ -71,6 +72,9 @@ int Run(int argc, char** argv) {
                          std::string("kestrel-info ") + KESTREL_VERSION + " (engine " + kEngineVersion + ")");
     try {
         app.parse(argc, argv);
+        if (pRoll->count() > 0 && strRoll.empty()) {
+            throw CLI::ValidationError("--roll", "needs a file name, not an empty one");
+        }
     } catch (const CLI::ParseError& e) {
         const int nCode = app.exit(e);
         return nCode == 0 ? kExitAllGood : kExitUsage;
@@ -137,6 +141,9 @@ int Run(int argc, char** argv) {
                 bAllGood = false;
             }
         }
+        if (!std::cout) {
+            break;  // standard output is closed: nobody reads the rest
+        }
     }
     if (bJson) {
         fileinfo::EndJson(std::cout, nItems);
@@ -153,7 +160,9 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE
-    std::signal(SIGPIPE, SIG_DFL);  // a closed pipe ends the listing quietly
+    // A closed pipe ("| head") makes writes fail instead of ending the
+    // program without a word: the listing stops with a message and status 1.
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
 #ifdef _WIN32
     // The same bytes as on POSIX: no CR put before each LF.

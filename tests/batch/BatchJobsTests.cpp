@@ -1,6 +1,7 @@
 // Runs with jobs: the bar step before each conversion, an entry that runs
-// out of memory, outputs that would land on inputs. (Colliding outputs under
-// --jobs are checked end to end in the reliability suite.)
+// out of memory, outputs that would land on inputs, outputs that touch (one
+// where another needs a folder, one reached by two spellings). (Colliding
+// outputs under --jobs are checked end to end in the reliability suite.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <mutex>
 #include <new>
+#include <set>
 #include <thread>
 
 #include "BatchRun.h"
@@ -113,6 +115,86 @@ TEST(BatchJobs, AnOutputOnAnotherInputOfTheRunIsRefused) {
                                         "b.mmf|NG: Output file open error.|C:\\m\\b.mmf"}));
     EXPECT_EQ(fake.Contents("C:\\m\\b.mmf"), testinput::ValidSong(2));
     EXPECT_TRUE(fake.m_vecQuestions.empty());
+}
+
+// Holds up the named paths (an input being read, an output folder being
+// made), so that a later entry gets ahead when jobs run side by side.
+class CDelayingFakePlatform : public CFakePlatform {
+public:
+    ReadOutcome ReadWholeFile(const std::string& strPath, std::vector<std::uint8_t>& vecData, std::uint64_t nMaxBytes,
+                              const std::function<void(std::uint64_t)>& fnReserve) override {
+        Delay(strPath);
+        return CFakePlatform::ReadWholeFile(strPath, vecData, nMaxBytes, fnReserve);
+    }
+    bool UseFolder(const std::string& strFolder) override {
+        Delay(strFolder);
+        return CFakePlatform::UseFolder(strFolder);
+    }
+    std::set<std::string> m_setSlow;
+
+private:
+    void Delay(const std::string& strPath) const {
+        if (m_setSlow.count(strPath) != 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        }
+    }
+};
+
+// Everything a run shows and leaves: its events, its questions, the tree.
+Strings RunRecord(const std::function<void(CDelayingFakePlatform&)>& fnBuild, const Strings& vecDrop,
+                  const std::string& strBase, int nJobs) {
+    ResetBatchState("C:\\app");
+    CDelayingFakePlatform fake;
+    fake.AddFolder("C:\\app");
+    fnBuild(fake);
+    fake.m_dequeAnswers = {EAnswer::Yes};
+    CollectDroppedFiles(fake, vecDrop);
+    if (!strBase.empty()) {
+        g_strBaseDir = strBase;
+    }
+    CRecordingObserver observer;
+    RunBatch(fake, observer, nJobs);
+    Strings vecRecord = observer.m_vecEvents;
+    vecRecord.insert(vecRecord.end(), fake.m_vecQuestions.begin(), fake.m_vecQuestions.end());
+    for (const std::string& strPath : fake.AllPaths()) {
+        const Bytes vecData = fake.IsFolder(strPath) ? Bytes{} : fake.Contents(strPath);
+        vecRecord.push_back(strPath + (fake.IsFolder(strPath) ? "\\" : "=" + std::string(vecData.begin(), vecData.end())));
+    }
+    return vecRecord;
+}
+
+TEST(BatchJobs, AnOutputWhereAnotherNeedsItsFolderComesOutAsWithOneJob) {
+    // C:\other\sub.mmf goes to C:\m\OUTPUT\sub.mmf, where C:\m\sub.mmf\x.mmf
+    // needs a folder; each order, with the earlier entry held up.
+    const auto Build = [](CDelayingFakePlatform& fake) {
+        fake.AddFile("C:\\other\\sub.mmf", testinput::ValidSong(1));
+        fake.AddFile("C:\\m\\sub.mmf\\x.mmf", testinput::ValidSong(2));
+        fake.m_setSlow = {"C:\\other\\sub.mmf", "C:\\m\\OUTPUT\\sub.mmf"};
+    };
+    for (const Strings& vecDrop : {Strings{"C:\\other\\sub.mmf", "C:\\m\\sub.mmf"},
+                                   Strings{"C:\\m\\sub.mmf", "C:\\other\\sub.mmf"}}) {
+        const Strings vecOne = RunRecord(Build, vecDrop, "C:\\m", 1);
+        EXPECT_EQ(RunRecord(Build, vecDrop, "C:\\m", 2), vecOne) << vecDrop[0];
+        EXPECT_EQ(RunRecord(Build, vecDrop, "C:\\m", 3), vecOne) << vecDrop[0];
+    }
+}
+
+TEST(BatchJobs, OneOutputReachedThroughALinkComesOutAsWithOneJob) {
+    // OUTPUT\b leads to OUTPUT\a: both songs write OUTPUT\a\song.mmf.
+    const auto Build = [](CDelayingFakePlatform& fake) {
+        fake.AddFile("C:\\m\\a\\song.mmf", testinput::ValidSong(1));
+        fake.AddFile("C:\\m\\b\\song.mmf", testinput::ValidSong(2));
+        fake.AddFolder("C:\\m\\OUTPUT\\a");
+        fake.AddFolderLink("C:\\m\\OUTPUT\\b", "C:\\m\\OUTPUT\\a");
+        fake.m_setSlow = {"C:\\m\\a\\song.mmf"};
+    };
+    const Strings vecDrop = {"C:\\m\\a", "C:\\m\\b"};
+    const Strings vecOne = RunRecord(Build, vecDrop, "", 1);
+    EXPECT_EQ(RunRecord(Build, vecDrop, "", 2), vecOne);
+    // One question: the second song finds the first one's output.
+    EXPECT_EQ(std::count_if(vecOne.begin(), vecOne.end(),
+                            [](const std::string& s) { return s.find("has already exists") != std::string::npos; }),
+              1);
 }
 
 }  // namespace

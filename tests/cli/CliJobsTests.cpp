@@ -5,11 +5,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <string>
 
 #include "CliProcess.h"
 #include "TempTree.h"
 #include "TestInputs.h"
+#include "VelaBuilder.h"
 
 namespace fs = std::filesystem;
 
@@ -88,6 +91,63 @@ TEST_F(CliJobsTest, ParallelRunMatchesSequentialRowsCountsReportAndOutputs) {
         EXPECT_EQ(filesOne, filesTwo) << pszPolicy;
         EXPECT_NE(two.strOut.find("Total files :\t40 / 40\n"), std::string::npos);
     }
+}
+
+// Outputs that touch: a file where another entry needs its folder, and one
+// output reached by two spellings through a link inside the output tree.
+// The entry that is first in the list is the slower one to convert, so that
+// a run that did not order them would let the second get ahead.
+class CliJobsTouchingTest : public CliJobsTest {
+protected:
+    static std::vector<std::uint8_t> SlowSong() {
+        vela::CLargeInputOptions options;
+        options.nEvents = 60000;
+        return vela::MakeLargeInput(options);
+    }
+
+    // Rows, counts, exit status and every output after a run with --jobs.
+    std::string Record(const std::vector<std::string>& vecArgs, const char* pszJobs) {
+        fs::remove_all(m_root / "out");
+        if (m_bLinkInOutput) {
+            fs::create_directories(m_root / "out" / "a");
+            fs::create_directory_symlink("a", m_root / "out" / "b");
+        }
+        std::vector<std::string> vecAll = {"--jobs", pszJobs, "--overwrite=all", "--output", (m_root / "out").string()};
+        vecAll.insert(vecAll.end(), vecArgs.begin(), vecArgs.end());
+        const CliResult result = RunCli(vecAll, m_root);
+        std::string strRecord = result.strOut + "exit " + std::to_string(result.nExit) + "\n";
+        for (const auto& [strPath, strBytes] : Snapshot(m_root / "out")) {
+            strRecord += strPath + " " + std::to_string(std::hash<std::string>{}(strBytes)) + "\n";
+        }
+        return strRecord;
+    }
+
+    void ExpectSameWithJobs(const std::vector<std::string>& vecArgs) {
+        const std::string strOne = Record(vecArgs, "1");
+        for (int nRound = 0; nRound < 6; ++nRound) {
+            ASSERT_EQ(Record(vecArgs, nRound % 2 == 0 ? "2" : "4"), strOne) << "round " << nRound;
+        }
+    }
+
+    bool m_bLinkInOutput = false;
+};
+
+TEST_F(CliJobsTouchingTest, AFileWhereAnotherEntryNeedsItsFolderComesOutAsWithOneJob) {
+    // other/sub.mmf lies outside the base folder, so its output is
+    // out/sub.mmf: where base/sub.mmf/x.mmf needs the folder out/sub.mmf.
+    Write(m_root / "other" / "sub.mmf", SlowSong());
+    Write(m_root / "base" / "sub.mmf" / "x.mmf", testinput::ValidSong(2));
+    const std::string strBase = (m_root / "base").string();
+    ExpectSameWithJobs({"--base", strBase, (m_root / "other" / "sub.mmf").string(), strBase + "/sub.mmf"});
+    ExpectSameWithJobs({"--base", strBase, strBase + "/sub.mmf", (m_root / "other" / "sub.mmf").string()});
+}
+
+TEST_F(CliJobsTouchingTest, OneOutputReachedThroughALinkInTheOutputTreeComesOutAsWithOneJob) {
+    // out/b leads to out/a: both songs write out/a/song.mmf.
+    Write(m_root / "base" / "a" / "song.mmf", SlowSong());
+    Write(m_root / "base" / "b" / "song.mmf", testinput::ValidSong(2));
+    m_bLinkInOutput = true;
+    ExpectSameWithJobs({(m_root / "base" / "a").string(), (m_root / "base" / "b").string()});
 }
 
 TEST_F(CliJobsTest, AskPolicyFallsBackToOneFileAtATime) {

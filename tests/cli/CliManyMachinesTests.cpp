@@ -341,6 +341,27 @@ TEST_F(CliManyMachinesTest, AListThatCannotBeReadOrLeavesNoOneToAskIsAUsageError
     EXPECT_FALSE(fs::exists(m_root / "in/OUTPUT"));
 }
 
+TEST_F(CliManyMachinesTest, AMissingListEntryIsNamedAsListedAndTheOthersRunAsBefore) {
+    Write("in/deep/x/a.mmf", testinput::ValidSong());
+    // The missing first entry still fixes the base folder: in/deep.
+    WriteText("list.txt", "in/deep/gone\x01.mmf\nin/deep/x/a.mmf\n");
+    const CliResult result = RunCli({"--overwrite=all", "--files-from", "list.txt"}, m_root);
+    EXPECT_EQ(result.nExit, 1);
+    EXPECT_EQ(result.strErr, "kestrel-cli: in/deep/gone\\x01.mmf does not exist (named in the list list.txt)\n");
+    EXPECT_NE(result.strOut.find("a.mmf\tOK: Convert success.\t" + Path("in/deep/x/a.mmf")), std::string::npos);
+    EXPECT_TRUE(fs::exists(m_root / "in/deep/OUTPUT/x/a.mmf"));
+}
+
+TEST_F(CliManyMachinesTest, AListWithoutEndIsRefusedAtItsCap) {
+    for (const std::vector<std::string>& vecArgs :
+         {std::vector<std::string>{"--files-from", "/dev/zero"}, std::vector<std::string>{"-0", "--files-from", "/dev/zero"}}) {
+        const CliResult result = RunCli(vecArgs, m_root);
+        EXPECT_EQ(result.nExit, 2);
+        EXPECT_NE(result.strErr.find("cannot read the list /dev/zero: it is longer than 64 MiB"), std::string::npos)
+            << result.strErr;
+    }
+}
+
 // --- --shard, --no-header, --jobs ------------------------------------------------
 
 TEST_F(CliManyMachinesTest, ShardsSplitTheCollectedListAndReportOnlyTheirEntries) {
@@ -381,6 +402,10 @@ TEST_F(CliManyMachinesTest, ShardsSplitTheCollectedListAndReportOnlyTheirEntries
         EXPECT_EQ(bad.nExit, 2) << pszBad;
         EXPECT_NE(bad.strErr.find("--shard"), std::string::npos) << bad.strErr;
     }
+    // The message states the whole rule, the upper bound of N included.
+    const CliResult tooMany = RunCli({"--shard", "0/1000000000", Path("in")}, m_root);
+    EXPECT_EQ(tooMany.nExit, 2);
+    EXPECT_NE(tooMany.strErr.find("0 <= K < N <= 999999999, not 0/1000000000"), std::string::npos) << tooMany.strErr;
 }
 
 TEST_F(CliManyMachinesTest, JobsDefaultToOnePerCoreButAskingStaysSequentialWithoutAWarning) {

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "BatchState.h"
 #include "CliOptions.h"
 #include "PathList.h"
 #include "Shard.h"
+#include "TempTree.h"
 
 namespace {
 
@@ -35,6 +37,21 @@ TEST(PathList, AnUnreadableListGivesTheSystemsReason) {
     EXPECT_EQ(strText, "");
 }
 
+TEST(PathList, AListLongerThanTheCapIsRefused) {
+    CTempTree tree("kestrel-list");
+    const std::string strFile = tree.Path("list");
+    std::string strText(kMaxPathListBytes, '\n');
+    {
+        std::ofstream list(strFile, std::ios::binary);
+        list << strText;
+    }
+    EXPECT_EQ(ReadPathList(strFile, strText), "");
+    EXPECT_EQ(strText.size(), kMaxPathListBytes);
+    std::ofstream(strFile, std::ios::binary | std::ios::app) << 'x';
+    EXPECT_NE(ReadPathList(strFile, strText).find("longer than 64 MiB"), std::string::npos);
+    EXPECT_EQ(strText, "");
+}
+
 TEST(Shard, OnlyTheFormKSlashNWithKBelowN) {
     ShardChoice shard;
     ASSERT_TRUE(ParseShard("3/4", shard));
@@ -43,11 +60,17 @@ TEST(Shard, OnlyTheFormKSlashNWithKBelowN) {
     ASSERT_TRUE(ParseShard("0/1", shard));
     EXPECT_EQ(shard.nCount, 1);
     for (const char* pszBad : {"4/4", "1/0", "0/0", "-1/4", "1/-4", "+1/4", "1/4/2", "1", "/4", "1/", " 1/4",
-                               "1/4 ", "a/4", "1.0/4", "1/99999999999", ""}) {
+                               "1/4 ", "a/4", "1.0/4", "1/99999999999", "0/1000000000", ""}) {
         ShardChoice untouched{7, 9};
         EXPECT_FALSE(ParseShard(pszBad, untouched)) << pszBad;
         EXPECT_EQ(untouched.nIndex, 7) << pszBad;
     }
+    // Up to the largest N the rule names.
+    ASSERT_TRUE(ParseShard("999999998/999999999", shard));
+    EXPECT_EQ(shard.nIndex, 999999998);
+    ASSERT_TRUE(ParseShard("0000000000000/0000000000002", shard));
+    EXPECT_EQ(shard.nCount, 2);
+    EXPECT_NE(ShardRule().find("N <= 999999999"), std::string::npos);
 }
 
 TEST(Shard, EveryEntryLandsInExactlyOneShardInListOrder) {

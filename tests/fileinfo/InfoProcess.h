@@ -2,6 +2,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +13,8 @@
 #include <vector>
 
 struct CInfoResult {
-    int nExit = -1;
+    int nExit = -1;    // -1 when the run ended by a signal (nSignal) or was ended
+    int nSignal = 0;
     std::string strOut;
     std::string strErr;
 };
@@ -24,15 +26,25 @@ inline std::string ReadText(const std::filesystem::path& path) {
 
 // Runs kestrel-info with the arguments in folder cwd; the captured streams
 // go to files in strCaptureDir (outside the folders a test looks at). A run
-// still going after a minute is ended (nExit -1).
+// still going after a minute is ended (nExit -1). bClosedOutput: standard
+// output is a pipe whose reading end is closed, and a closed pipe kills
+// unless the program says otherwise, as when a shell starts it.
 inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::filesystem::path& cwd,
-                           const std::filesystem::path& captureDir) {
+                           const std::filesystem::path& captureDir, bool bClosedOutput = false) {
     const std::filesystem::path outPath = captureDir / "info-stdout";
     const std::filesystem::path errPath = captureDir / "info-stderr";
     CInfoResult result;
+    int anPipe[2] = {-1, -1};
+    if (bClosedOutput) {
+        if (::pipe(anPipe) != 0) {
+            return result;
+        }
+        ::close(anPipe[0]);  // nobody will ever read
+    }
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int nOut = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::signal(SIGPIPE, SIG_DFL);
+        const int nOut = bClosedOutput ? anPipe[1] : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int nErr = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(nOut, STDOUT_FILENO);
         ::dup2(nErr, STDERR_FILENO);
@@ -50,11 +62,18 @@ inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::f
         ::execv(KESTREL_INFO_PATH, vecArgv.data());
         ::_exit(127);
     }
-    int nStatus = 0;
-    if (pid > 0 && ::waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus)) {
-        result.nExit = WEXITSTATUS(nStatus);
+    if (bClosedOutput) {
+        ::close(anPipe[1]);
     }
-    result.strOut = ReadText(outPath);
+    int nStatus = 0;
+    if (pid > 0 && ::waitpid(pid, &nStatus, 0) == pid) {
+        if (WIFEXITED(nStatus)) {
+            result.nExit = WEXITSTATUS(nStatus);
+        } else if (WIFSIGNALED(nStatus)) {
+            result.nSignal = WTERMSIG(nStatus);
+        }
+    }
+    result.strOut = bClosedOutput ? std::string() : ReadText(outPath);
     result.strErr = ReadText(errPath);
     return result;
 }

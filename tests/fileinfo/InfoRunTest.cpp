@@ -169,4 +169,21 @@ TEST_F(InfoRun, RollWritesOneFileAndRefusesToDamageAnInput) {
     EXPECT_NE(r.strErr.find("cannot write"), std::string::npos) << r.strErr;
 }
 
+TEST_F(InfoRun, AnEmptyRollNameIsAUsageError) {
+    m_tree.Write("in/a.mmf", fileinfotest::SmallSource());
+    const CInfoResult r = Run({"--roll", "", "a.mmf"});
+    EXPECT_EQ(r.nExit, 2);
+    EXPECT_NE(r.strErr.find("--roll"), std::string::npos) << r.strErr;
+    EXPECT_EQ(r.strOut, "");
+}
+
+TEST_F(InfoRun, AClosedOutputPipeEndsTheListingWithAMessageAndStatusOne) {
+    m_tree.Write("in/a.mmf", fileinfotest::SmallSource());
+    m_tree.Write("in/b.mmf", fileinfotest::SmallHeron());
+    const CInfoResult r = RunInfo({"--events", "a.mmf", "b.mmf"}, m_tree.Path("in"), m_capture.Root(), true);
+    EXPECT_EQ(r.nSignal, 0);
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_EQ(r.strErr, "kestrel-info: cannot write to standard output\n");
+}
+
 }  // namespace
