@@ -14,6 +14,7 @@
 #include "MemoryBudget.h"
 #include "PathText.h"
 #include "ResultDetail.h"
+#include "WholeFileWrite.h"
 
 namespace {
 
@@ -88,31 +89,37 @@ int WriteResultCode(const IPlatform& platform, FileItem& item, const WriteOutcom
 
 int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strFileName, const std::string& strOutPath,
                 bool bOutputExists, const ByteBuffer& output) {
-    if (!bOutputExists) {
-        const WriteOutcome created = platform.WriteNewFile(strOutPath, output.Data(), output.Size());
-        if (created.eResult != EWriteResult::Exists) {
-            return WriteResultCode(platform, item, created);
-        }
-        // Another writer was quicker: the same rules as for an output that
-        // was there from the start.
-        const PathAttributes existing = platform.QueryAttributes(strOutPath);
-        if (existing.bValid) {
-            int nCode = 1;
+    int nLeftCode = 0;  // the job's code when an output that appeared is left alone
+    const WriteOutcome outcome =
+        PutWholeFile(platform, strOutPath, output.Data(), output.Size(), bOutputExists, [&] {
+            if (bOutputExists) {
+                return EExistingFile::Replace;  // decided before the conversion
+            }
+            // Another writer was quicker: the same rules as for an output
+            // that was there from the start.
+            const PathAttributes existing = platform.QueryAttributes(strOutPath);
+            if (!existing.bValid) {
+                return EExistingFile::Replace;
+            }
+            nLeftCode = 1;
             item.strResult.clear();
             item.strDetail.clear();
-            switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, nCode)) {
+            switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, nLeftCode)) {
             case EExisting::Refuse:
-                return nCode;
             case EExisting::Keep:
-                return 1;
+                return EExistingFile::Leave;
             case EExisting::Replace:
-                item.strResult = kTextConvertSuccess;
-                platform.MakeAttributesNormal(strOutPath);
                 break;
             }
-        }
+            nLeftCode = 0;
+            item.strResult = kTextConvertSuccess;
+            platform.MakeAttributesNormal(strOutPath);
+            return EExistingFile::Replace;
+        });
+    if (outcome.eResult == EWriteResult::Exists && nLeftCode != 0) {
+        return nLeftCode;
     }
-    return WriteResultCode(platform, item, platform.ReplaceFile(strOutPath, output.Data(), output.Size()));
+    return WriteResultCode(platform, item, outcome);
 }
 
 }  // namespace

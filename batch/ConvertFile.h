@@ -27,7 +27,7 @@ int ConvertFile(IPlatform& platform, int nIndex, const std::string& strOutDir);
 // given) bounds the memory they hold together.
 //
 // An output that is the input itself is refused. Outputs are written whole
-// or not at all (IPlatform::WriteNewFile, ReplaceFile): a failed write or a
+// or not at all (PutWholeFile, the one way files are written): a failed write or a
 // killed run leaves neither a partial file nor a damaged earlier output. An
 // output that appears while the input converts is treated like one that was
 // there from the start: read-only refusal, then the overwrite question.
