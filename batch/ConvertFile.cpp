@@ -14,6 +14,7 @@
 #include "MemoryBudget.h"
 #include "PathText.h"
 #include "ResultDetail.h"
+#include "RunFiles.h"
 #include "WholeFileWrite.h"
 
 namespace {
@@ -54,10 +55,18 @@ bool MayOverwrite(IPlatform& platform, FileItem& item, const std::string& strFil
 // An output that exists: the input itself and read-only files are refused,
 // otherwise the overwrite question decides.
 EExisting DecideOnExisting(IPlatform& platform, FileItem& item, const std::string& strFileName,
-                           const std::string& strOutPath, const PathAttributes& existing, int& nCode) {
+                           const std::string& strOutPath, const PathAttributes& existing,
+                           const CRunFiles* pRunInputs, int& nCode) {
     if (platform.IsSameFile(item.strPath, strOutPath)) {
         item.strResult = kTextOutputOpenError;
         SetDetail(item, kDetailOutputIsInput);
+        nCode = kResultOpenError;
+        return EExisting::Refuse;
+    }
+    // Replacing a link replaces the file it leads to.
+    if (existing.bLink && pRunInputs != nullptr && pRunInputs->FileAt(platform, strOutPath) != nullptr) {
+        item.strResult = kTextOutputOpenError;
+        SetDetail(item, kDetailOutputIsOtherInput);
         nCode = kResultOpenError;
         return EExisting::Refuse;
     }
@@ -88,7 +97,7 @@ int WriteResultCode(const IPlatform& platform, FileItem& item, const WriteOutcom
 }
 
 int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strFileName, const std::string& strOutPath,
-                bool bOutputExists, const ByteBuffer& output) {
+                bool bOutputExists, const ByteBuffer& output, const CRunFiles* pRunInputs) {
     int nLeftCode = 0;  // the job's code when an output that appeared is left alone
     const WriteOutcome outcome =
         PutWholeFile(platform, strOutPath, output.Data(), output.Size(), bOutputExists, [&] {
@@ -104,7 +113,7 @@ int WriteOutput(IPlatform& platform, FileItem& item, const std::string& strFileN
             nLeftCode = 1;
             item.strResult.clear();
             item.strDetail.clear();
-            switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, nLeftCode)) {
+            switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, pRunInputs, nLeftCode)) {
             case EExisting::Refuse:
             case EExisting::Keep:
                 return EExistingFile::Leave;
@@ -132,14 +141,15 @@ bool WasCancelledAt(const FileItem& item) {
     return item.nResult == 1 && item.strResult.empty() && g_nOverwriteMode.load() == kOverwriteCancel;
 }
 
-int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir, CMemoryBudget* pBudget) {
+int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir, CMemoryBudget* pBudget,
+                    const CRunFiles* pRunInputs) {
     const std::string strFileName = FileNameOf(platform, item.strPath);
     const std::string strOutPath = strOutDir + platform.Separator() + strFileName;
 
     const PathAttributes existing = platform.QueryAttributes(strOutPath);
     if (existing.bValid) {
         int nCode = 1;
-        switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, nCode)) {
+        switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, pRunInputs, nCode)) {
         case EExisting::Refuse:
             return nCode;
         case EExisting::Keep:
@@ -212,6 +222,6 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
     }
 
     item.strResult = kTextConvertSuccess;
-    const int nWrite = WriteOutput(platform, item, strFileName, strOutPath, existing.bValid, output);
+    const int nWrite = WriteOutput(platform, item, strFileName, strOutPath, existing.bValid, output, pRunInputs);
     return nWrite == 1 ? nResult : nWrite;
 }

@@ -7,6 +7,7 @@
 
 class IPlatform;
 class CMemoryBudget;
+class CRunFiles;
 
 // Result codes of the job besides the converter's own results (1 success,
 // 0 input rejected, negative converter failure).
@@ -26,13 +27,15 @@ int ConvertFile(IPlatform& platform, int nIndex, const std::string& strOutDir);
 // so entries may be converted on several threads at once; pBudget (when
 // given) bounds the memory they hold together.
 //
-// An output that is the input itself is refused. Outputs are written whole
-// or not at all (PutWholeFile, the one way files are written): a failed write or a
-// killed run leaves neither a partial file nor a damaged earlier output. An
-// output that appears while the input converts is treated like one that was
-// there from the start: read-only refusal, then the overwrite question.
+// An output that is the input itself is refused, and so is an output that is
+// a link to another input of the run (pRunInputs, when given: a link is
+// followed to the file it leads to). Outputs are written whole or not at all
+// (PutWholeFile, the one way files are written): a failed write or a killed
+// run leaves neither a partial file nor a damaged earlier output. An output
+// that appears while the input converts is treated like one that was there
+// from the start: read-only refusal, then the overwrite question.
 int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir,
-                    CMemoryBudget* pBudget = nullptr);
+                    CMemoryBudget* pBudget = nullptr, const CRunFiles* pRunInputs = nullptr);
 
 // Whether the run was cancelled at the overwrite question for this entry
 // (code 1, no text, cancelled mode): it gets no result row.

@@ -19,6 +19,9 @@ struct PathAttributes {
     bool bValid = false;
     bool bDirectory = false;
     bool bReadOnly = false;
+    // The path itself is a link (a symbolic link, a reparse point); the
+    // fields above describe what it leads to.
+    bool bLink = false;
 };
 
 // One entry of a folder listing. bFolder is true for folders and for links

@@ -422,8 +422,12 @@ PathAttributes CPosixPlatform::QueryAttributes(const std::string& strPath) {
         return attributes;
     }
     const AtPath at = Resolve(strPath);
-    if (::fstatat(at.nFolderFd, at.pszName, &st, 0) != 0) {
+    if (::fstatat(at.nFolderFd, at.pszName, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return attributes;
+    }
+    attributes.bLink = S_ISLNK(st.st_mode);
+    if (attributes.bLink && ::fstatat(at.nFolderFd, at.pszName, &st, 0) != 0) {
+        return PathAttributes{};
     }
     attributes.bValid = true;
     attributes.bDirectory = S_ISDIR(st.st_mode);

@@ -17,7 +17,8 @@ public:
     char Separator() const override { return '/'; }
     bool IsLeadByte(unsigned char) const override { return false; }
 
-    // Links are followed. A file is read-only when its owner may not write it.
+    // Links are followed (and reported). A file is read-only when its owner
+    // may not write it.
     PathAttributes QueryAttributes(const std::string& strPath) override;
     // Gives back the owner's write permission of an existing file.
     void MakeAttributesNormal(const std::string& strPath) override;

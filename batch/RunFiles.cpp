@@ -31,6 +31,15 @@ CRunFiles CRunFiles::OfBatch(const IPlatform& platform, const std::vector<FileIt
     return files;
 }
 
+CRunFiles CRunFiles::OfInputs(const std::vector<FileItem>& vecItems) {
+    CRunFiles files;
+    files.m_vecFiles.reserve(vecItems.size());
+    for (const FileItem& item : vecItems) {
+        files.AddInput(item.strPath);
+    }
+    return files;
+}
+
 const RunFile* CRunFiles::FileAt(IPlatform& platform, const std::string& strPath) const {
     const std::string strKey = platform.PathKey(strPath);
     const bool bExists = platform.QueryAttributes(strPath).bValid;

@@ -18,6 +18,8 @@ public:
     // The entries of a batch and the outputs of those that are converted
     // (RunPlan's OutputPathOf: the output folders need not exist yet).
     static CRunFiles OfBatch(const IPlatform& platform, const std::vector<FileItem>& vecItems);
+    // The entries of a batch alone.
+    static CRunFiles OfInputs(const std::vector<FileItem>& vecItems);
 
     void AddInput(const std::string& strPath) { m_vecFiles.push_back(RunFile{strPath, false}); }
     void AddOutput(const std::string& strPath) { m_vecFiles.push_back(RunFile{strPath, true}); }

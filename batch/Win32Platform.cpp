@@ -164,6 +164,7 @@ PathAttributes CWin32Platform::QueryAttributes(const std::string& strPath) {
     attributes.bValid = true;
     attributes.bDirectory = (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     attributes.bReadOnly = (dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    attributes.bLink = (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     return attributes;
 }
 

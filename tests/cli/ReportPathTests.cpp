@@ -1,6 +1,7 @@
 // Where kestrel-cli may put its --report: never on an input or an output of
 // the run (however the path is spelt), through a device or a named pipe
-// rather than over it, and through a link to the file it leads to.
+// rather than over it, and through a link to the file it leads to. Outputs
+// that are links follow the same rule, so none may lead to an input.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -140,6 +141,27 @@ TEST_F(ReportPathTest, ALinkIsFollowedAndItsTargetReplacedWithItsPermissions) {
     for (const auto& entry : fs::directory_iterator(m_root)) {
         EXPECT_EQ(entry.path().filename().string().rfind(".~kst", 0), std::string::npos) << entry.path();
     }
+}
+
+TEST_F(ReportPathTest, AnOutputThatIsALinkReplacesItsFileButNeverAnInput) {
+    const Bytes vecOther = testinput::ValidSong(9);
+    Write("in/a.mmf", testinput::ValidSong());
+    Write("in/b.mmf", vecOther);
+    Write("elsewhere/c.mmf", kOld);
+    Write("in/c.mmf", testinput::ValidSong(3));
+    fs::create_directories(m_root / "OUTPUT/in");
+    fs::create_symlink(m_root / "in/b.mmf", m_root / "OUTPUT/in/a.mmf");
+    fs::create_symlink(m_root / "elsewhere/c.mmf", m_root / "OUTPUT/in/c.mmf");
+    const CliResult result = RunCli({"--overwrite=all", "in"}, m_root);
+    EXPECT_EQ(result.nExit, 1);
+    EXPECT_NE(result.strOut.find("a.mmf\tNG: Output file open error.\t" + Path("in/a.mmf") +
+                                 "\tthe output would overwrite another input of this run\n"),
+              std::string::npos)
+        << result.strOut;
+    EXPECT_EQ(Read("in/b.mmf"), vecOther);
+    EXPECT_EQ(Read("elsewhere/c.mmf"), testinput::Converted(testinput::ValidSong(3)));
+    EXPECT_EQ(specialfiles::PathKind(m_root / "OUTPUT/in/a.mmf"), static_cast<unsigned>(S_IFLNK));
+    EXPECT_EQ(specialfiles::PathKind(m_root / "OUTPUT/in/c.mmf"), static_cast<unsigned>(S_IFLNK));
 }
 
 }  // namespace
