@@ -12,6 +12,7 @@
 #include "MemoryBudget.h"
 #include "PathText.h"
 #include "ResultDetail.h"
+#include "RunFiles.h"
 #include "RunPlan.h"
 
 void RunBatch(IPlatform& platform, IBatchObserver& observer, int nJobs) {
@@ -27,11 +28,12 @@ void RunBatch(IPlatform& platform, IBatchObserver& observer, const RunSettings& 
 
     const std::vector<EntryPlan> vecPlan = PlanEntries(platform, g_vecFileItems);
     CMemoryBudget budget(platform.MemoryForJobs());
+    const CRunFiles inputs = CRunFiles::OfInputs(g_vecFileItems);
     RunCounts counts;
     {
         // This thread is one of the jobs.
         CJobPool pool(settings.nJobs - 1, nTotal, [&](int nIndex) {
-            ConvertEntry(platform, nIndex, vecPlan[static_cast<std::size_t>(nIndex)], &budget);
+            ConvertEntry(platform, nIndex, vecPlan[static_cast<std::size_t>(nIndex)], &budget, &inputs);
         });
         int nStarted = 0;
         int nReported = 0;
@@ -107,7 +109,8 @@ private:
 
 }  // namespace
 
-void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget) {
+void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget,
+                  const CRunFiles* pRunInputs) {
     FileItem& item = g_vecFileItems[static_cast<std::size_t>(nIndex)];
     int nResult = ResultCode(EFileOutcome::OutOfMemory);
     try {
@@ -120,7 +123,7 @@ void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemor
         } else {
             const CFolderUse use(platform);
             const std::string strOutDir = MakeOutputDir(platform, item.strPath);
-            nResult = ConvertFileItem(platform, item, strOutDir, pBudget);
+            nResult = ConvertFileItem(platform, item, strOutDir, pBudget, pRunInputs);
         }
     } catch (...) {
         // Out of memory outside the conversion itself (paths, texts): this

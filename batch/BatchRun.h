@@ -82,6 +82,7 @@ struct RunCounts {
 
 struct EntryPlan;
 class CMemoryBudget;
+class CRunFiles;
 
 // The two halves of the per-entry step. ConvertEntry derives and creates the
 // output folder, runs the job and stores the low byte of its result; it
@@ -91,5 +92,8 @@ class CMemoryBudget;
 // kTextConvertError; a failure leaves its detail in the entry. ReportEntry
 // adds entry nIndex to the counts, adds its row (unless the run was
 // cancelled at it) and reports the counts; it must be called in list order.
-void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget);
+// pRunInputs (when given) holds the run's inputs, which no output that is a
+// link may lead to.
+void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget,
+                  const CRunFiles* pRunInputs = nullptr);
 void ReportEntry(const IPlatform& platform, IBatchObserver& observer, int nIndex, RunCounts& counts);

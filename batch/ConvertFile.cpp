@@ -13,6 +13,8 @@
 #include "MemoryBudget.h"
 #include "PathText.h"
 #include "ResultDetail.h"
+#include "RunFiles.h"
+#include "WholeFileWrite.h"
 
 namespace {
 
@@ -56,10 +58,17 @@ bool MayOverwrite(IPlatform& platform, FileItem& item, const std::string& strFil
 // An output that exists: the input itself and read-only files are refused,
 // otherwise the overwrite question decides.
 EExisting DecideOnExisting(IPlatform& platform, FileItem& item, const std::string& strFileName,
-                           const std::string& strOutPath, const PathAttributes& existing) {
+                           const std::string& strOutPath, const PathAttributes& existing,
+                           const CRunFiles* pRunInputs) {
     if (platform.IsSameFile(item.strPath, strOutPath)) {
         SetOutcome(item, EFileOutcome::OutputOpenError);
         SetDetail(item, kDetailOutputIsInput);
+        return EExisting::Refuse;
+    }
+    // Replacing a link replaces the file it leads to.
+    if (existing.bLink && pRunInputs != nullptr && pRunInputs->FileAt(platform, strOutPath) != nullptr) {
+        SetOutcome(item, EFileOutcome::OutputOpenError);
+        SetDetail(item, kDetailOutputIsOtherInput);
         return EExisting::Refuse;
     }
     if (existing.bReadOnly) {
@@ -91,28 +100,34 @@ bool RecordWrite(const IPlatform& platform, FileItem& item, const WriteOutcome& 
 
 // Writes the converted output and records the entry's outcome.
 void WriteOutput(IPlatform& platform, FileItem& item, const std::string& strFileName, const std::string& strOutPath,
-                 bool bOutputExists, const ByteBuffer& output) {
-    if (!bOutputExists) {
-        const WriteOutcome created = platform.WriteNewFile(strOutPath, output.Data(), output.Size());
-        if (created.eResult != EWriteResult::Exists) {
-            RecordWrite(platform, item, created);
-            return;
-        }
-        // Another writer was quicker: the same rules as for an output that
-        // was there from the start.
-        const PathAttributes existing = platform.QueryAttributes(strOutPath);
-        if (existing.bValid) {
-            switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing)) {
+                 bool bOutputExists, const ByteBuffer& output, const CRunFiles* pRunInputs) {
+    bool bLeft = false;  // an output that appeared meanwhile is left alone (the outcome is recorded)
+    const WriteOutcome outcome =
+        PutWholeFile(platform, strOutPath, output.Data(), output.Size(), bOutputExists, [&] {
+            if (bOutputExists) {
+                return EExistingFile::Replace;  // decided before the conversion
+            }
+            // Another writer was quicker: the same rules as for an output
+            // that was there from the start.
+            const PathAttributes existing = platform.QueryAttributes(strOutPath);
+            if (!existing.bValid) {
+                return EExistingFile::Replace;
+            }
+            switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, pRunInputs)) {
             case EExisting::Refuse:
             case EExisting::Keep:
-                return;
+                bLeft = true;
+                return EExistingFile::Leave;
             case EExisting::Replace:
-                platform.MakeAttributesNormal(strOutPath);
                 break;
             }
-        }
+            platform.MakeAttributesNormal(strOutPath);
+            return EExistingFile::Replace;
+        });
+    if (outcome.eResult == EWriteResult::Exists && bLeft) {
+        return;
     }
-    RecordWrite(platform, item, platform.ReplaceFile(strOutPath, output.Data(), output.Size()));
+    RecordWrite(platform, item, outcome);
 }
 
 }  // namespace
@@ -125,13 +140,14 @@ bool WasCancelledAt(const FileItem& item) {
     return item.eOutcome == EFileOutcome::Cancelled;
 }
 
-int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir, CMemoryBudget* pBudget) {
+int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strOutDir, CMemoryBudget* pBudget,
+                    const CRunFiles* pRunInputs) {
     const std::string strFileName = FileNameOf(platform, item.strPath);
     const std::string strOutPath = strOutDir + platform.Separator() + strFileName;
 
     const PathAttributes existing = platform.QueryAttributes(strOutPath);
     if (existing.bValid) {
-        switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing)) {
+        switch (DecideOnExisting(platform, item, strFileName, strOutPath, existing, pRunInputs)) {
         case EExisting::Refuse:
         case EExisting::Keep:
             // No or Cancel: the existing output stays as it is.
@@ -200,6 +216,6 @@ int ConvertFileItem(IPlatform& platform, FileItem& item, const std::string& strO
         return nCode;
     }
 
-    WriteOutput(platform, item, strFileName, strOutPath, existing.bValid, output);
+    WriteOutput(platform, item, strFileName, strOutPath, existing.bValid, output, pRunInputs);
     return ResultCode(item.eOutcome);
 }

@@ -19,6 +19,9 @@ struct PathAttributes {
     bool bValid = false;
     bool bDirectory = false;
     bool bReadOnly = false;
+    // The path itself is a link (a symbolic link, a reparse point); the
+    // fields above describe what it leads to.
+    bool bLink = false;
 };
 
 // One entry of a folder listing. bFolder is true for folders and for links
@@ -116,15 +119,27 @@ public:
     // only when complete, never over a file that exists by then (Exists).
     // Whenever the program is killed, strPath is either missing or complete.
     // Nothing is flushed to the disk: the guarantee covers the program's
-    // end, not the machine's.
+    // end, not the machine's. A platform that names temporary files holds
+    // them (IsTemporaryInUse) while it writes, and removes, in each folder
+    // it writes to, those that ended processes left behind.
     virtual WriteOutcome WriteNewFile(const std::string& strPath, const std::uint8_t* pData,
                                       std::size_t nSize) = 0;
     // Replaces the file strPath by the nSize bytes in one step, the same way:
     // until the complete new file takes its place, the old one stays as it
     // was. Keeps the old file's permission bits where the system has them.
-    // A folder or a locked file at strPath refuses (OpenFailed).
+    // A link is followed: the file it leads to is replaced, the link stays.
+    // A character device or a named pipe is written through, in place (a
+    // pipe nobody reads refuses at once). Nothing else that is not a
+    // regular file is ever replaced: a folder, a locked file, any other kind
+    // of file, or a link that leads nowhere refuses (OpenFailed).
     virtual WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData,
                                      std::size_t nSize) = 0;
+    // Whether strPath, a file named like a temporary file (IsTemporaryName),
+    // is held by a writer still at work, on this machine or another one
+    // sharing the folder. Folder scans leave such files out and take any
+    // other file, one that only looks like a temporary file too. Platforms
+    // that never leave temporary files behind hold none.
+    virtual bool IsTemporaryInUse(const std::string& /*strPath*/) { return false; }
     // Whether both paths lead to the same existing file (device and inode,
     // volume and file ID), however they are spelt.
     virtual bool IsSameFile(const std::string& strFirst, const std::string& strSecond) = 0;

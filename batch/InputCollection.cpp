@@ -81,8 +81,9 @@ std::vector<std::string> CollectFolderInto(IPlatform& platform, const std::strin
             }
             if (entry.bFolder) {
                 queFolders.push_back(strPrefix + entry.strName);
-            } else if (!IsTemporaryName(entry.strName)) {
-                // (An output being written, or one a killed run left behind.)
+            } else if (!IsTemporaryName(entry.strName) || !platform.IsTemporaryInUse(strPrefix + entry.strName)) {
+                // (Left out: an output being written. A file that only looks
+                // like one, or one a killed run left behind, gets its row.)
                 vecItems.push_back(FileItem{strPrefix + entry.strName, 0, {}, {}});
             }
         }

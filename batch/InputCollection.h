@@ -23,7 +23,8 @@ int CollectDroppedFiles(IPlatform& platform, const std::vector<std::string>& vec
 // Appends every file below strFolder to g_vecFileItems, breadth-first: the
 // folder's own files, then those of its subfolders in listing order, then of
 // their subfolders, and so on. Every non-folder entry is taken (hidden ones
-// too), except the temporary files of outputs being written (IsTemporaryName).
+// too), except the temporary files of outputs being written (IsTemporaryName
+// and IPlatform::IsTemporaryInUse).
 // Linked folders are entered, but no folder is listed twice, so links that
 // form loops end the scan all the same. A folder that cannot be listed
 // yields one notice (folder + kTextNoAccessTail) and no entries. Returns the

@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,10 +12,14 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <set>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "BatchTexts.h"
 #include "ReadBuffer.h"
@@ -115,6 +121,82 @@ int WriteAll(int nFd, const std::uint8_t* pData, std::size_t nSize) {
         nDone += static_cast<std::size_t>(nWritten);
     }
     return 0;
+}
+
+// Holds a temporary file (a lock on it) from its creation until it is in its
+// final place or gone: the descriptor is a second one of the same open file,
+// so closing the first (to see a late write error) keeps the lock.
+// IsTemporaryInUse tests the lock; it is released whenever the process ends.
+int HoldTemporary(int nFd) {
+    if (::flock(nFd, LOCK_EX) != 0) {
+        return -1;  // a file system without locks: nothing tells the file is in use
+    }
+    return ::fcntl(nFd, F_DUPFD_CLOEXEC, 0);
+}
+
+// Why a path that is neither a regular file nor written through is refused.
+int NotReplaceableError(const struct stat& st) {
+    return S_ISDIR(st.st_mode) ? EISDIR : EOPNOTSUPP;
+}
+
+bool IsWrittenThrough(const struct stat& st) {
+    return S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode);
+}
+
+// Just before a rename over the name pszName: 0 when nothing or a regular
+// file stands there (the old file may have been swapped meanwhile), else
+// the error that refuses the rename.
+int CheckRenameTarget(int nFolderFd, const char* pszName) {
+    struct stat st {};
+    if (::fstatat(nFolderFd, pszName, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISREG(st.st_mode)) {
+        return 0;
+    }
+    return NotReplaceableError(st);
+}
+
+// Whether the process a temporary name carries has ended (on this machine;
+// the lock tells about writers elsewhere). Never for this process or a
+// number that is no process number at all.
+bool ProcessHasEnded(unsigned long nProcess) {
+    if (nProcess == 0 || nProcess > static_cast<unsigned long>(std::numeric_limits<pid_t>::max()) ||
+        static_cast<pid_t>(nProcess) == ::getpid()) {
+        return false;
+    }
+    return ::kill(static_cast<pid_t>(nProcess), 0) != 0 && errno == ESRCH;
+}
+
+// Removes the temporary files in the open folder nListFd that ended
+// processes left behind: the process in the name has ended and nobody holds
+// the file. Closes nListFd.
+void RemoveStaleTemporaries(int nListFd) {
+    DIR* pDir = ::fdopendir(nListFd);
+    if (pDir == nullptr) {
+        ::close(nListFd);
+        return;
+    }
+    std::vector<std::string> vecStale;
+    while (const dirent* pEntry = ::readdir(pDir)) {
+        unsigned long nProcess = 0;
+        if (TemporaryNameProcess(pEntry->d_name, nProcess) && ProcessHasEnded(nProcess)) {
+            vecStale.emplace_back(pEntry->d_name);
+        }
+    }
+    const int nFolderFd = ::dirfd(pDir);
+    for (const std::string& strName : vecStale) {
+        CFileDescriptor file(
+            ::openat(nFolderFd, strName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat stOpen {};
+        struct stat stNow {};
+        // Removed only while this process holds it, and only if the name
+        // still leads to the file that was held.
+        if (file.Get() >= 0 && ::fstat(file.Get(), &stOpen) == 0 && S_ISREG(stOpen.st_mode) &&
+            ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(nFolderFd, strName.c_str(), &stNow, AT_SYMLINK_NOFOLLOW) == 0 &&
+            stNow.st_dev == stOpen.st_dev && stNow.st_ino == stOpen.st_ino) {
+            ::unlinkat(nFolderFd, strName.c_str(), 0);
+        }
+    }
+    ::closedir(pDir);
 }
 
 // The old file's owner (root only) and permission bits for its replacement.
@@ -245,8 +327,38 @@ bool IsFolderEntry(int nFolderFd, const dirent& entry) {
 
 }  // namespace
 
+// The folders whose stale temporary files a platform removed already, by
+// device and inode; shared by the threads of its run.
+struct CPosixPlatform::SweptFolders {
+    std::mutex mutex;
+    std::set<std::pair<dev_t, ino_t>> setFolders;
+};
+
 CPosixPlatform::CPosixPlatform(std::string strTitle)
-    : m_strTitle(std::move(strTitle)), m_nSerial(g_nPlatformSerial.fetch_add(1) + 1) {}
+    : m_strTitle(std::move(strTitle)),
+      m_nSerial(g_nPlatformSerial.fetch_add(1) + 1),
+      m_pSwept(std::make_shared<SweptFolders>()) {}
+
+void CPosixPlatform::RemoveStaleTemporariesOnce(int nFolderFd, const std::string& strPrefix) {
+    const char* pszFolder = nFolderFd != AT_FDCWD || strPrefix.empty() ? "." : strPrefix.c_str();
+    struct stat st {};
+    if (nFolderFd != AT_FDCWD) {
+        st.st_dev = t_held.nDevice;  // the folder in use: known already
+        st.st_ino = t_held.nInode;
+    } else if (::fstatat(nFolderFd, pszFolder, &st, 0) != 0) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_pSwept->mutex);
+        if (!m_pSwept->setFolders.insert({st.st_dev, st.st_ino}).second) {
+            return;
+        }
+    }
+    const int nListFd = ::openat(nFolderFd, pszFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (nListFd >= 0) {
+        RemoveStaleTemporaries(nListFd);
+    }
+}
 
 CPosixPlatform::AtPath CPosixPlatform::Resolve(const std::string& strPath) const {
     const HeldFolder& held = t_held;
@@ -310,8 +422,12 @@ PathAttributes CPosixPlatform::QueryAttributes(const std::string& strPath) {
         return attributes;
     }
     const AtPath at = Resolve(strPath);
-    if (::fstatat(at.nFolderFd, at.pszName, &st, 0) != 0) {
+    if (::fstatat(at.nFolderFd, at.pszName, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return attributes;
+    }
+    attributes.bLink = S_ISLNK(st.st_mode);
+    if (attributes.bLink && ::fstatat(at.nFolderFd, at.pszName, &st, 0) != 0) {
+        return PathAttributes{};
     }
     attributes.bValid = true;
     attributes.bDirectory = S_ISDIR(st.st_mode);
@@ -425,28 +541,101 @@ ReadOutcome CPosixPlatform::ReadWholeFile(const std::string& strPath, std::vecto
 }
 
 WriteOutcome CPosixPlatform::WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
-    return WriteAndPlace(strPath, pData, nSize, false);
+    return WriteAndPlace(strPath, pData, nSize, false, kLinksFollowed);
 }
 
 WriteOutcome CPosixPlatform::ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
-    return WriteAndPlace(strPath, pData, nSize, true);
+    return WriteAndPlace(strPath, pData, nSize, true, kLinksFollowed);
+}
+
+bool CPosixPlatform::IsTemporaryInUse(const std::string& strPath) {
+    const AtPath at = Resolve(strPath);
+    CFileDescriptor file(::openat(at.nFolderFd, at.pszName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.Get() < 0) {
+        // Gone since the listing: put in place or removed by its writer.
+        return errno == ENOENT;
+    }
+    return ::flock(file.Get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
+// A character device or a named pipe takes the bytes as they come: opened
+// without waiting (a pipe nobody reads refuses at once), then written with
+// waiting. The kind is checked again on the open file, so nothing that
+// became a regular file meanwhile is written in place.
+WriteOutcome CPosixPlatform::WriteThrough(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+    const AtPath at = Resolve(strPath);
+    CFileDescriptor file(::openat(at.nFolderFd, at.pszName, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.Get() < 0) {
+        return {EWriteResult::OpenFailed, errno};
+    }
+    struct stat st {};
+    if (::fstat(file.Get(), &st) != 0) {
+        return {EWriteResult::OpenFailed, errno};
+    }
+    if (!IsWrittenThrough(st)) {
+        return {EWriteResult::OpenFailed, S_ISREG(st.st_mode) ? EAGAIN : NotReplaceableError(st)};
+    }
+    const int nFlags = ::fcntl(file.Get(), F_GETFL);
+    if (nFlags < 0 || ::fcntl(file.Get(), F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
+        return {EWriteResult::OpenFailed, errno};
+    }
+    if (const int nError = WriteAll(file.Get(), pData, nSize)) {
+        return {EWriteResult::WriteFailed, nError};
+    }
+    if (!file.Close()) {
+        return {EWriteResult::WriteFailed, errno};
+    }
+    return {};
 }
 
 // No fsync: a batch of small files would become many times slower than
 // copying them, and what is promised is that no program end (kill, crash,
 // full disk) exposes a partial file, which the rename or link provides.
 WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
-                                           bool bReplace) {
+                                           bool bReplace, int nLinksLeft) {
     const AtPath at = Resolve(strPath);
     struct stat stOld {};
     bool bKeepPermissions = false;
-    if (bReplace && ::fstatat(at.nFolderFd, at.pszName, &stOld, 0) == 0) {
-        if (S_ISDIR(stOld.st_mode)) {
-            return {EWriteResult::OpenFailed, EISDIR};
+    if (bReplace && ::fstatat(at.nFolderFd, at.pszName, &stOld, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISLNK(stOld.st_mode)) {
+            // The file the link leads to is the one to replace.
+            struct stat stTarget {};
+            if (::fstatat(at.nFolderFd, at.pszName, &stTarget, 0) != 0) {
+                return {EWriteResult::OpenFailed, errno};
+            }
+            if (IsWrittenThrough(stTarget)) {
+                return WriteThrough(strPath, pData, nSize);
+            }
+            if (!S_ISREG(stTarget.st_mode)) {
+                return {EWriteResult::OpenFailed, NotReplaceableError(stTarget)};
+            }
+            if (nLinksLeft == 0) {
+                return {EWriteResult::OpenFailed, ELOOP};
+            }
+            char* pszTarget = ::realpath(strPath.c_str(), nullptr);
+            if (pszTarget == nullptr) {
+                return {EWriteResult::OpenFailed, errno};
+            }
+            std::string strTarget;
+            try {
+                strTarget = pszTarget;
+            } catch (...) {
+                std::free(pszTarget);
+                throw;
+            }
+            std::free(pszTarget);
+            return WriteAndPlace(strTarget, pData, nSize, true, nLinksLeft - 1);
         }
-        bKeepPermissions = S_ISREG(stOld.st_mode);
+        if (IsWrittenThrough(stOld)) {
+            return WriteThrough(strPath, pData, nSize);
+        }
+        if (!S_ISREG(stOld.st_mode)) {
+            return {EWriteResult::OpenFailed, NotReplaceableError(stOld)};
+        }
+        bKeepPermissions = true;
     }
     const std::string strPrefix = FolderPrefix(strPath);
+    RemoveStaleTemporariesOnce(at.nFolderFd, strPrefix);
 
     if (m_bUnnamedFiles && UnnamedFilesPossible()) {
         CFileDescriptor file(OpenUnnamed(at.nFolderFd, strPrefix));
@@ -454,6 +643,8 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
             return {EWriteResult::OpenFailed, errno};
         }
         if (file.Get() >= 0) {
+            // Held before it has a name, so it is never seen unheld.
+            const CFileDescriptor hold(HoldTemporary(file.Get()));
             OnWriteStage(EWriteStage::Created, strPath);
             if (const int nError = WriteAll(file.Get(), pData, nSize)) {
                 return {EWriteResult::WriteFailed, nError};
@@ -486,10 +677,15 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
                     ::unlinkat(at.nFolderFd, pszName, 0);
                     return {EWriteResult::WriteFailed, nError};
                 }
-                if (bReplace && ::renameat(at.nFolderFd, pszName, at.nFolderFd, at.pszName) != 0) {
-                    nError = errno;
-                    ::unlinkat(at.nFolderFd, pszName, 0);
-                    return {EWriteResult::OpenFailed, nError};
+                if (bReplace) {
+                    nError = CheckRenameTarget(at.nFolderFd, at.pszName);
+                    if (nError == 0 && ::renameat(at.nFolderFd, pszName, at.nFolderFd, at.pszName) != 0) {
+                        nError = errno;
+                    }
+                    if (nError != 0) {
+                        ::unlinkat(at.nFolderFd, pszName, 0);
+                        return {EWriteResult::OpenFailed, nError};
+                    }
                 }
                 return {};
             }
@@ -516,6 +712,7 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
     if (nFd < 0) {
         return {EWriteResult::OpenFailed, errno};
     }
+    const CFileDescriptor hold(HoldTemporary(nFd));
     CTemporaryFile temporary(at.nFolderFd, strTemporary);
     CFileDescriptor file(nFd);
     OnWriteStage(EWriteStage::Created, strPath);
@@ -529,8 +726,15 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
         return {EWriteResult::WriteFailed, errno};
     }
     OnWriteStage(EWriteStage::Written, strPath);
-    const int nError = bReplace ? (::renameat(at.nFolderFd, strTemporary.c_str(), at.nFolderFd, at.pszName) == 0 ? 0 : errno)
-                                : RenameNoReplace(at.nFolderFd, strTemporary.c_str(), at.pszName);
+    int nError = 0;
+    if (bReplace) {
+        nError = CheckRenameTarget(at.nFolderFd, at.pszName);
+        if (nError == 0 && ::renameat(at.nFolderFd, strTemporary.c_str(), at.nFolderFd, at.pszName) != 0) {
+            nError = errno;
+        }
+    } else {
+        nError = RenameNoReplace(at.nFolderFd, strTemporary.c_str(), at.pszName);
+    }
     if (nError == 0) {
         temporary.Placed();
         return {};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "IPlatform.h"
@@ -16,7 +17,8 @@ public:
     char Separator() const override { return '/'; }
     bool IsLeadByte(unsigned char) const override { return false; }
 
-    // Links are followed. A file is read-only when its owner may not write it.
+    // Links are followed (and reported). A file is read-only when its owner
+    // may not write it.
     PathAttributes QueryAttributes(const std::string& strPath) override;
     // Gives back the owner's write permission of an existing file.
     void MakeAttributesNormal(const std::string& strPath) override;
@@ -43,12 +45,18 @@ public:
                               const std::function<void(std::uint64_t)>& fnReserve) override;
     // Linux: an unnamed file (O_TMPFILE) linked into place. Elsewhere, or on
     // file systems without it: a temporary name, renamed without replacing.
+    // The file is locked (flock) while it is written; the first write into a
+    // folder removes the temporary files there that are unlocked and whose
+    // process has ended.
     WriteOutcome WriteNewFile(const std::string& strPath, const std::uint8_t* pData,
                               std::size_t nSize) override;
     // The new file gets the old one's permission bits (and, for root, its
-    // owner) before it is renamed over it.
+    // owner) before it is renamed over it; the rename happens only while a
+    // regular file or nothing stands at the path.
     WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData,
                              std::size_t nSize) override;
+    // Whether somebody holds the file's lock.
+    bool IsTemporaryInUse(const std::string& strPath) override;
     bool IsSameFile(const std::string& strFirst, const std::string& strSecond) override;
     std::string PathKey(const std::string& strPath) const override { return strPath; }
     std::string SystemErrorText(int nSystemError) const override;
@@ -81,13 +89,25 @@ private:
     };
     AtPath Resolve(const std::string& strPath) const;
 
+    // Links followed to the file to replace, at most this many in a row
+    // (the target of a link is found whole, so one suffices but for races).
+    static constexpr int kLinksFollowed = 8;
+
     // Writes the bytes beside strPath and puts them in place, replacing an
     // existing file or not.
     WriteOutcome WriteAndPlace(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
-                               bool bReplace);
+                               bool bReplace, int nLinksLeft);
+    // Once per folder: removes the temporary files that ended processes
+    // left in the folder a write puts its file in (nFolderFd, or the folder
+    // strPrefix when it is AT_FDCWD).
+    void RemoveStaleTemporariesOnce(int nFolderFd, const std::string& strPrefix);
+    // Writes the bytes into the device or pipe at strPath.
+    WriteOutcome WriteThrough(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize);
 
     std::string m_strTitle;
     bool m_bUnnamedFiles = true;
     // Tells this platform's folder holds from those of other instances.
     std::uint64_t m_nSerial;
+    struct SweptFolders;
+    std::shared_ptr<SweptFolders> m_pSwept;
 };

@@ -1,5 +1,7 @@
 #include "TemporaryNames.h"
 
+#include <limits>
+
 namespace {
 constexpr char kPrefix[] = ".~kst";
 constexpr char kSuffix[] = ".tmp";
@@ -27,4 +29,21 @@ bool IsTemporaryName(const std::string& strName) {
         }
     }
     return bDash;
+}
+
+bool TemporaryNameProcess(const std::string& strName, unsigned long& nProcess) {
+    if (!IsTemporaryName(strName)) {
+        return false;
+    }
+    constexpr unsigned long kMax = std::numeric_limits<unsigned long>::max();
+    unsigned long nValue = 0;
+    for (std::size_t i = sizeof(kPrefix) - 1; strName[i] != '-'; ++i) {
+        const unsigned long nDigit = static_cast<unsigned long>(strName[i] - '0');
+        if (nValue > (kMax - nDigit) / 10) {
+            return false;
+        }
+        nValue = nValue * 10 + nDigit;
+    }
+    nProcess = nValue;
+    return true;
 }

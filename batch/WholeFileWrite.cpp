@@ -1,9 +1,26 @@
 #include "WholeFileWrite.h"
 
-#include "IPlatform.h"
+#include "RunFiles.h"
+
+WriteOutcome PutWholeFile(IPlatform& platform, const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
+                          bool bKnownToExist, const std::function<EExistingFile()>& fnOnExisting) {
+    if (!bKnownToExist) {
+        const WriteOutcome created = platform.WriteNewFile(strPath, pData, nSize);
+        if (created.eResult != EWriteResult::Exists) {
+            return created;
+        }
+    }
+    if (fnOnExisting() == EExistingFile::Leave) {
+        return {EWriteResult::Exists, 0};
+    }
+    return platform.ReplaceFile(strPath, pData, nSize);
+}
 
 std::string WriteWholeFile(IPlatform& platform, const std::string& strPath, const std::uint8_t* pData,
-                           std::size_t nSize) {
+                           std::size_t nSize, const CRunFiles& runFiles) {
+    if (const RunFile* pFile = runFiles.FileAt(platform, strPath)) {
+        return "it is " + DescribeRunFile(*pFile) + " of this run";
+    }
     const PathAttributes existing = platform.QueryAttributes(strPath);
     if (existing.bValid && existing.bDirectory) {
         return "it is a folder";
@@ -11,14 +28,8 @@ std::string WriteWholeFile(IPlatform& platform, const std::string& strPath, cons
     if (existing.bValid && existing.bReadOnly) {
         return "it is read-only";
     }
-    WriteOutcome outcome{EWriteResult::Exists, 0};
-    if (!existing.bValid) {
-        outcome = platform.WriteNewFile(strPath, pData, nSize);
-    }
-    // Also when the file appeared since it was looked for.
-    if (outcome.eResult == EWriteResult::Exists) {
-        outcome = platform.ReplaceFile(strPath, pData, nSize);
-    }
+    const WriteOutcome outcome =
+        PutWholeFile(platform, strPath, pData, nSize, existing.bValid, [] { return EExistingFile::Replace; });
     if (outcome.eResult == EWriteResult::Ok) {
         return {};
     }

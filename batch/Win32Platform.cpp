@@ -1,7 +1,9 @@
 #include "Win32Platform.h"
 
 #include <atomic>
+#include <mutex>
 #include <new>
+#include <set>
 #include <string>
 
 #include "BatchTexts.h"
@@ -41,6 +43,70 @@ constexpr DWORD kMaxChunk = 1u << 30;
 constexpr int kTemporaryNameAttempts = 1000;
 
 std::atomic<unsigned long> g_nTemporaryCounter{0};
+
+// Links followed to the file to replace, at most this many in a row.
+constexpr int kLinksFollowed = 8;
+
+// The folders (PathKey of their prefix) whose stale temporary files this
+// process looked for already.
+std::mutex g_mutexSwept;
+std::set<std::string> g_setSwept;
+
+// Whether the process a temporary name carries has ended. Never for this
+// process.
+bool ProcessHasEnded(unsigned long nProcess) {
+    if (nProcess == 0 || nProcess > 0xFFFFFFFFul || nProcess == ::GetCurrentProcessId()) {
+        return false;
+    }
+    const HANDLE hProcess = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(nProcess));
+    if (hProcess == nullptr) {
+        return ::GetLastError() == ERROR_INVALID_PARAMETER;
+    }
+    const bool bEnded = ::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0;
+    ::CloseHandle(hProcess);
+    return bEnded;
+}
+
+// Deletes, once per folder and process, the temporary files in the folder
+// strPrefix (with its trailing separator, or empty for the current folder)
+// whose process has ended. A file still open somewhere is not deleted.
+void RemoveStaleTemporariesOnce(const IPlatform& platform, const std::string& strPrefix) {
+    {
+        std::lock_guard<std::mutex> lock(g_mutexSwept);
+        if (!g_setSwept.insert(platform.PathKey(strPrefix.empty() ? std::string(".") : strPrefix)).second) {
+            return;
+        }
+    }
+    WIN32_FIND_DATAA data{};
+    const HANDLE hFind = ::FindFirstFileA((strPrefix + ".~kst*.tmp").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        unsigned long nProcess = 0;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            TemporaryNameProcess(data.cFileName, nProcess) && ProcessHasEnded(nProcess)) {
+            ::DeleteFileA((strPrefix + data.cFileName).c_str());
+        }
+    } while (::FindNextFileA(hFind, &data));
+    ::FindClose(hFind);
+}
+
+// The path of the file an open handle leads to, in the usual spelling.
+std::string FinalPathOf(HANDLE hFile) {
+    char szPath[32768] = {};
+    const DWORD dwLength = ::GetFinalPathNameByHandleA(hFile, szPath, sizeof(szPath), FILE_NAME_NORMALIZED);
+    if (dwLength == 0 || dwLength >= sizeof(szPath)) {
+        return {};
+    }
+    std::string strPath(szPath, dwLength);
+    if (strPath.compare(0, 8, "\\\\?\\UNC\\") == 0) {
+        strPath = "\\\\" + strPath.substr(8);
+    } else if (strPath.compare(0, 4, "\\\\?\\") == 0) {
+        strPath = strPath.substr(4);
+    }
+    return strPath;
+}
 
 // Opens a file or folder only to ask who it is: no access, every sharing
 // mode, so it works on files that others hold open. Links are followed.
@@ -98,6 +164,7 @@ PathAttributes CWin32Platform::QueryAttributes(const std::string& strPath) {
     attributes.bValid = true;
     attributes.bDirectory = (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     attributes.bReadOnly = (dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    attributes.bLink = (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     return attributes;
 }
 
@@ -200,11 +267,49 @@ ReadOutcome CWin32Platform::ReadWholeFile(const std::string& strPath, std::vecto
 }
 
 WriteOutcome CWin32Platform::WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
-    return WriteAndMove(strPath, pData, nSize, 0);
+    return WriteAndMove(strPath, pData, nSize, 0, kLinksFollowed);
 }
 
 WriteOutcome CWin32Platform::ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
-    return WriteAndMove(strPath, pData, nSize, MOVEFILE_REPLACE_EXISTING);
+    return WriteAndMove(strPath, pData, nSize, MOVEFILE_REPLACE_EXISTING, kLinksFollowed);
+}
+
+bool CWin32Platform::IsTemporaryInUse(const std::string& strPath) {
+    CFileHandle file(::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Valid()) {
+        return false;
+    }
+    // Gone since the listing: put in place or deleted by its writer.
+    const DWORD dwError = ::GetLastError();
+    return dwError == ERROR_SHARING_VIOLATION || dwError == ERROR_FILE_NOT_FOUND;
+}
+
+WriteOutcome CWin32Platform::WriteThrough(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+    CFileHandle file(::CreateFileA(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+        return {EWriteResult::OpenFailed, static_cast<int>(::GetLastError())};
+    }
+    const DWORD dwType = ::GetFileType(file.Get());
+    if (dwType != FILE_TYPE_CHAR && dwType != FILE_TYPE_PIPE) {
+        return {EWriteResult::OpenFailed, ERROR_ACCESS_DENIED};  // a disk file now: never written in place
+    }
+    std::size_t nDone = 0;
+    while (nDone < nSize) {
+        const std::size_t nLeft = nSize - nDone;
+        const DWORD dwWant = nLeft > kMaxChunk ? kMaxChunk : static_cast<DWORD>(nLeft);
+        DWORD dwWritten = 0;
+        if (!::WriteFile(file.Get(), pData + nDone, dwWant, &dwWritten, nullptr) || dwWritten == 0) {
+            const DWORD dwError = ::GetLastError();
+            return {EWriteResult::WriteFailed, static_cast<int>(dwError == ERROR_SUCCESS ? ERROR_DISK_FULL : dwError)};
+        }
+        nDone += dwWritten;
+    }
+    if (!file.Close()) {
+        return {EWriteResult::WriteFailed, static_cast<int>(::GetLastError())};
+    }
+    return {};
 }
 
 // No FlushFileBuffers and no MOVEFILE_WRITE_THROUGH, as on POSIX: flushing
@@ -212,9 +317,30 @@ WriteOutcome CWin32Platform::ReplaceFile(const std::string& strPath, const std::
 // promised is that no end of the program exposes a partial file, which the
 // move provides.
 WriteOutcome CWin32Platform::WriteAndMove(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
-                                          DWORD dwMoveFlags) {
+                                          DWORD dwMoveFlags, int nLinksLeft) {
+    const bool bReplace = (dwMoveFlags & MOVEFILE_REPLACE_EXISTING) != 0;
+    const DWORD dwAttributes = bReplace ? ::GetFileAttributesA(strPath.c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (dwAttributes != INVALID_FILE_ATTRIBUTES) {
+        // What stands there, links followed: a device or pipe takes the
+        // bytes in place; the file a link leads to is the one replaced.
+        CFileHandle target(OpenForIdentity(strPath));
+        const DWORD dwType = target.Valid() ? ::GetFileType(target.Get()) : FILE_TYPE_UNKNOWN;
+        if (dwType == FILE_TYPE_CHAR || dwType == FILE_TYPE_PIPE) {
+            target.Close();
+            return WriteThrough(strPath, pData, nSize);
+        }
+        if ((dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            const std::string strTarget = target.Valid() ? FinalPathOf(target.Get()) : std::string();
+            if (strTarget.empty() || nLinksLeft == 0) {
+                return {EWriteResult::OpenFailed, ERROR_CANT_RESOLVE_FILENAME};
+            }
+            target.Close();
+            return WriteAndMove(strTarget, pData, nSize, dwMoveFlags, nLinksLeft - 1);
+        }
+    }
     const std::size_t nLast = FindLastSeparator(*this, strPath);
     const std::string strPrefix = nLast == std::string::npos ? std::string() : strPath.substr(0, nLast + 1);
+    RemoveStaleTemporariesOnce(*this, strPrefix);
     std::string strTemporary;
     HANDLE hFile = INVALID_HANDLE_VALUE;
     DWORD dwError = ERROR_SUCCESS;
@@ -248,6 +374,12 @@ WriteOutcome CWin32Platform::WriteAndMove(const std::string& strPath, const std:
         dwError = ::GetLastError();
         ::DeleteFileA(strTemporary.c_str());
         return {EWriteResult::WriteFailed, static_cast<int>(dwError)};
+    }
+    // Never a move over a link or anything else that took the file's place.
+    const DWORD dwNow = bReplace ? ::GetFileAttributesA(strPath.c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (dwNow != INVALID_FILE_ATTRIBUTES && (dwNow & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+        ::DeleteFileA(strTemporary.c_str());
+        return {EWriteResult::OpenFailed, ERROR_ACCESS_DENIED};
     }
     if (!::MoveFileExA(strTemporary.c_str(), strPath.c_str(), dwMoveFlags)) {
         dwError = ::GetLastError();

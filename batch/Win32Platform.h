@@ -41,9 +41,16 @@ public:
     WriteOutcome WriteNewFile(const std::string& strPath, const std::uint8_t* pData,
                               std::size_t nSize) override;
     // A temporary name beside the target, then MoveFileExA with
-    // MOVEFILE_REPLACE_EXISTING.
+    // MOVEFILE_REPLACE_EXISTING. A link (reparse point) is followed to its
+    // file (GetFinalPathNameByHandle), which is replaced; a character device
+    // or a pipe is written through.
     WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData,
                              std::size_t nSize) override;
+    // A temporary file is written without sharing: opening it fails with a
+    // sharing violation while its writer works. The first write into a
+    // folder deletes the temporary files there whose process has ended
+    // (which fails for any that is still open).
+    bool IsTemporaryInUse(const std::string& strPath) override;
     // By volume and file ID; when a path cannot be opened, by its full path
     // with case ignored.
     bool IsSameFile(const std::string& strFirst, const std::string& strSecond) override;
@@ -64,7 +71,8 @@ public:
 
 private:
     WriteOutcome WriteAndMove(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
-                              DWORD dwMoveFlags);
+                              DWORD dwMoveFlags, int nLinksLeft);
+    WriteOutcome WriteThrough(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize);
 
     std::atomic<HWND> m_hOwner;
 };

@@ -32,7 +32,8 @@ std::string FormatCsv(const std::vector<ResultRow>& vecRows, bool bHeader) {
 }
 
 std::string WriteCsvReport(IPlatform& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows,
-                           bool bHeader) {
+                           bool bHeader, const CRunFiles& runFiles) {
     const std::string strCsv = FormatCsv(vecRows, bHeader);
-    return WriteWholeFile(platform, strPath, reinterpret_cast<const std::uint8_t*>(strCsv.data()), strCsv.size());
+    return WriteWholeFile(platform, strPath, reinterpret_cast<const std::uint8_t*>(strCsv.data()), strCsv.size(),
+                          runFiles);
 }

@@ -8,6 +8,7 @@
 
 #include "BatchRun.h"
 
+class CRunFiles;
 class IPlatform;
 
 // One field, quoted when needed.
@@ -15,7 +16,8 @@ std::string CsvField(const std::string& strValue);
 // Header line (unless bHeader is false: reports of the parts of one batch
 // then concatenate into the report of one run) and rows.
 std::string FormatCsv(const std::vector<ResultRow>& vecRows, bool bHeader = true);
-// Writes the report like an output: whole or not at all, an earlier report
-// kept until the new one is complete. Empty on success, otherwise why not.
+// Writes the report like an output (WriteWholeFile): whole or not at all, an
+// earlier report kept until the new one is complete, never over a file of
+// the run. Empty on success, otherwise why not.
 std::string WriteCsvReport(IPlatform& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows,
-                           bool bHeader = true);
+                           bool bHeader, const CRunFiles& runFiles);

@@ -22,6 +22,7 @@
 #include "InputCollection.h"
 #include "PathList.h"
 #include "PathText.h"
+#include "RunFiles.h"
 #include "Shard.h"
 #include "SignalStop.h"
 
@@ -117,6 +118,17 @@ int RunCommandLine(int argc, char** argv) {
         g_strBaseDir = strBase;
     }
     KeepShardEntries(g_vecFileItems, options.m_shard);
+    // The report never takes the place of an input or an output of the run.
+    const std::string& strReport = options.m_strReport;
+    CRunFiles runFiles;
+    if (!strReport.empty()) {
+        runFiles = CRunFiles::OfBatch(platform, g_vecFileItems);
+        if (const RunFile* pFile = runFiles.FileAt(platform, FullPath(strReport))) {
+            std::fprintf(stderr, "kestrel-cli: --report %s would overwrite %s\n", strReport.c_str(),
+                         DescribeRunFile(*pFile).c_str());
+            return kExitUsage;
+        }
+    }
     if (StopRequested()) {
         g_bConverting.store(0);
     }
@@ -135,10 +147,9 @@ int RunCommandLine(int argc, char** argv) {
         std::fprintf(stderr, "kestrel-cli: stopped after %d of %d files\n", nProcessed, nTotal);
     }
     bool bReportSaved = true;
-    const std::string& strReport = options.m_strReport;
     if (!strReport.empty()) {
         const std::string strError =
-            WriteCsvReport(platform, FullPath(strReport), observer.Rows(), !options.m_bNoHeader);
+            WriteCsvReport(platform, FullPath(strReport), observer.Rows(), !options.m_bNoHeader, runFiles);
         bReportSaved = strError.empty();
         if (!bReportSaved) {
             std::fprintf(stderr, "kestrel-cli: cannot write the report %s: %s (an earlier report is kept)\n",

@@ -21,6 +21,7 @@
 #include "FileScan.h"
 #include "JsonReport.h"
 #include "PianoRoll.h"
+#include "RunFiles.h"
 #include "TextReport.h"
 #include "WholeFileWrite.h"
 
@@ -86,14 +87,22 @@ int Run(int argc, char** argv) {
     for (const std::string& strError : scan.vecErrors) {
         std::fprintf(stderr, "kestrel-info: cannot read %s\n", strError.c_str());
     }
+    // The drawing never takes the place of an input, named or found.
+    CRunFiles inputs;
     if (!strRoll.empty()) {
+        for (const std::string& strPath : vecPaths) {
+            inputs.AddInput(strPath);
+        }
+        for (const std::string& strPath : scan.vecFiles) {
+            inputs.AddInput(strPath);
+        }
+        if (const RunFile* pFile = inputs.FileAt(platform, strRoll)) {
+            std::fprintf(stderr, "kestrel-info: --roll would overwrite %s\n", DescribeRunFile(*pFile).c_str());
+            return kExitUsage;
+        }
         if (scan.vecFiles.size() != 1) {
             std::fprintf(stderr, "kestrel-info: --roll draws one file; %zu were named or found\n",
                          scan.vecFiles.size());
-            return kExitUsage;
-        }
-        if (platform.IsSameFile(strRoll, scan.vecFiles[0])) {
-            std::fprintf(stderr, "kestrel-info: --roll would overwrite the input %s\n", scan.vecFiles[0].c_str());
             return kExitUsage;
         }
     }
@@ -135,7 +144,7 @@ int Run(int argc, char** argv) {
             fileinfo::WritePianoRoll(svg, d);
             const std::string strSvg = svg.str();
             strError = WriteWholeFile(platform, strRoll, reinterpret_cast<const std::uint8_t*>(strSvg.data()),
-                                      strSvg.size());
+                                      strSvg.size(), inputs);
             if (!strError.empty()) {
                 std::fprintf(stderr, "kestrel-info: cannot write %s: %s\n", strRoll.c_str(), strError.c_str());
                 bAllGood = false;

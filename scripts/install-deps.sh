@@ -8,7 +8,8 @@ for group in "${@:-native}"; do
   case "$group" in
     native)  wanted+=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
                       nlohmann-json3-dev libtinyxml2-dev libcsv-dev
-                      parallel) ;;  # GNU parallel runs the parts of one batch in the cli tests
+                      parallel strace) ;;  # GNU parallel runs the parts of one batch in the cli tests; strace
+                                           # kills a run at a chosen system call in the reliability tests
     fuzz)    wanted+=(clang libclang-rt-14-dev) ;;
     windows) wanted+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool
                       imagemagick x11-utils fonts-wine fonts-liberation libx11-dev locales fonts-ipafont-gothic) ;;

@@ -276,6 +276,16 @@ WriteOutcome CFakePlatform::ReplaceFile(const std::string& strPath, const std::u
     return {};
 }
 
+void CFakePlatform::SetTemporaryInUse(const std::string& strPath) {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_setInUse.insert(Resolve(strPath));
+}
+
+bool CFakePlatform::IsTemporaryInUse(const std::string& strPath) {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return m_setInUse.count(Resolve(strPath)) != 0;
+}
+
 bool CFakePlatform::IsSameFile(const std::string& strFirst, const std::string& strSecond) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     const Node* pFirst = Find(strFirst);

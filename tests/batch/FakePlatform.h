@@ -30,6 +30,8 @@ public:
     // Opening the file fails (held open by another program).
     void SetLocked(const std::string& strPath);
     void RemoveNode(const std::string& strPath);
+    // A writer holds the file (a temporary file being written).
+    void SetTemporaryInUse(const std::string& strPath);
 
     // --- inspecting ------------------------------------------------------------
     bool Exists(const std::string& strPath);
@@ -70,6 +72,7 @@ public:
                               const std::function<void(std::uint64_t)>& fnReserve) override;
     WriteOutcome WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
     WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
+    bool IsTemporaryInUse(const std::string& strPath) override;
     // The same node, links followed.
     bool IsSameFile(const std::string& strFirst, const std::string& strSecond) override;
     // ASCII letters upper case, '/' read as '\\'.
@@ -103,4 +106,5 @@ private:
     std::recursive_mutex m_mutex;
     std::map<std::string, Node> m_mapNodes;
     std::map<std::string, std::string> m_mapLinks;
+    std::set<std::string> m_setInUse;  // resolved paths
 };

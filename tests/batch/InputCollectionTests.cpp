@@ -184,15 +184,17 @@ namespace {
 
 class CollectionSafetyTest : public CollectionTest {};
 
-TEST_F(CollectionSafetyTest, TemporaryFilesOfOutputsAreNotTakenForInputs) {
+TEST_F(CollectionSafetyTest, TemporaryFilesOfOutputsBeingWrittenAreNotTakenForInputs) {
     File("C:\\m\\a.mmf");
     File("C:\\m\\.~kst77-3.tmp");
+    m_fake.SetTemporaryInUse("C:\\m\\.~kst77-3.tmp");
+    File("C:\\m\\.~kst78-1.tmp");  // nobody writes it: a leftover, or a file that only looks like one
     File("C:\\m\\.~kst-notours.tmp");
     m_fake.AddFolder("C:\\m\\.~kst1-1.tmp");  // a folder of that name is still entered
     File("C:\\m\\.~kst1-1.tmp\\b.mmf");
     CollectDroppedFiles(m_fake, {"C:\\m"});
-    EXPECT_EQ(Paths(), (std::vector<std::string>{"C:\\m\\.~kst-notours.tmp", "C:\\m\\a.mmf",
-                                                 "C:\\m\\.~kst1-1.tmp\\b.mmf"}));
+    EXPECT_EQ(Paths(), (std::vector<std::string>{"C:\\m\\.~kst-notours.tmp", "C:\\m\\.~kst78-1.tmp",
+                                                 "C:\\m\\a.mmf", "C:\\m\\.~kst1-1.tmp\\b.mmf"}));
 }
 
 TEST_F(CollectionSafetyTest, TheNoticeTextComesFromThePlatform) {

@@ -66,4 +66,15 @@ TEST(TemporaryNames, OnlyTheNamesTheWritersMakeAreRecognised) {
     }
 }
 
+TEST(TemporaryNames, TheProcessIsReadBackOnlyFromThoseNames) {
+    unsigned long nProcess = 0;
+    EXPECT_TRUE(TemporaryNameProcess(TemporaryName(4294967295ul, 3), nProcess));
+    EXPECT_EQ(nProcess, 4294967295ul);
+    EXPECT_TRUE(TemporaryNameProcess(".~kst0-1.tmp", nProcess));
+    EXPECT_EQ(nProcess, 0ul);
+    // Too large for any process number type: not a name a writer made.
+    EXPECT_FALSE(TemporaryNameProcess(".~kst" + std::string(30, '9') + "-1.tmp", nProcess));
+    EXPECT_FALSE(TemporaryNameProcess(".~kst12.tmp", nProcess));
+}
+
 }  // namespace

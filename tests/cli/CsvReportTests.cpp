@@ -2,6 +2,7 @@
 
 #include "CsvReport.h"
 #include "PosixPlatform.h"
+#include "RunFiles.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ TEST(CsvReport, HeaderAndRowsWithCrLf) {
     EXPECT_EQ(FormatCsv({vecRows[0]}) + FormatCsv({vecRows[1]}, false), FormatCsv(vecRows));
     EXPECT_EQ(FormatCsv({}, false), "");
     CPosixPlatform platform;
-    EXPECT_FALSE(WriteCsvReport(platform, "/nonexistent-folder/r.csv", vecRows).empty());
+    EXPECT_FALSE(WriteCsvReport(platform, "/nonexistent-folder/r.csv", vecRows, true, CRunFiles{}).empty());
 }
 
 }  // namespace
