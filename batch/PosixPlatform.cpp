@@ -22,43 +22,12 @@
 #include <vector>
 
 #include "BatchTexts.h"
+#include "PosixFileDescriptor.h"
+#include "PosixFileWrite.h"
 #include "ReadBuffer.h"
 #include "TemporaryNames.h"
 
 namespace {
-
-// Closes a descriptor when the scope ends.
-class CFileDescriptor {
-public:
-    explicit CFileDescriptor(int nFd) : m_nFd(nFd) {}
-    ~CFileDescriptor() {
-        if (m_nFd >= 0) {
-            ::close(m_nFd);
-        }
-    }
-    CFileDescriptor(const CFileDescriptor&) = delete;
-    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
-    int Get() const { return m_nFd; }
-    // Closes now and tells whether closing succeeded (a late write error).
-    bool Close() {
-        const int nFd = std::exchange(m_nFd, -1);
-        return nFd < 0 || ::close(nFd) == 0;
-    }
-
-private:
-    int m_nFd;
-};
-
-// Attempts at finding a free temporary name before giving up.
-constexpr int kTemporaryNameAttempts = 1000;
-// LinkUnnamed's answer when the system has no way to name an unnamed file.
-constexpr int kCannotLink = -1;
-
-// How an unnamed file gets its name here; found out at the first use.
-enum ELinkWay : int { kLinkUnknown, kLinkEmptyPath, kLinkProc, kLinkNone };
-std::atomic<int> g_nLinkWay{kLinkUnknown};
-
-std::atomic<unsigned long> g_nTemporaryCounter{0};
 
 std::atomic<std::uint64_t> g_nPlatformSerial{0};
 
@@ -94,219 +63,10 @@ struct HeldFolder {
 };
 thread_local HeldFolder t_held;
 
-std::string NextTemporaryName() {
-    return TemporaryName(static_cast<unsigned long>(::getpid()), g_nTemporaryCounter.fetch_add(1));
-}
-
 // The folder part of a path with its trailing '/', empty when there is none.
 std::string FolderPrefix(const std::string& strPath) {
     const std::size_t nPos = strPath.rfind('/');
     return nPos == std::string::npos ? std::string() : strPath.substr(0, nPos + 1);
-}
-
-// Writes every byte; 0 or the errno of the failure.
-int WriteAll(int nFd, const std::uint8_t* pData, std::size_t nSize) {
-    std::size_t nDone = 0;
-    while (nDone < nSize) {
-        const ssize_t nWritten = ::write(nFd, pData + nDone, nSize - nDone);
-        if (nWritten < 0 && errno == EINTR) {
-            continue;
-        }
-        if (nWritten < 0) {
-            return errno;
-        }
-        if (nWritten == 0) {
-            return ENOSPC;
-        }
-        nDone += static_cast<std::size_t>(nWritten);
-    }
-    return 0;
-}
-
-// Holds a temporary file (a lock on it) from its creation until it is in its
-// final place or gone: the descriptor is a second one of the same open file,
-// so closing the first (to see a late write error) keeps the lock.
-// IsTemporaryInUse tests the lock; it is released whenever the process ends.
-int HoldTemporary(int nFd) {
-    if (::flock(nFd, LOCK_EX) != 0) {
-        return -1;  // a file system without locks: nothing tells the file is in use
-    }
-    return ::fcntl(nFd, F_DUPFD_CLOEXEC, 0);
-}
-
-// Why a path that is neither a regular file nor written through is refused.
-int NotReplaceableError(const struct stat& st) {
-    return S_ISDIR(st.st_mode) ? EISDIR : EOPNOTSUPP;
-}
-
-bool IsWrittenThrough(const struct stat& st) {
-    return S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode);
-}
-
-// Just before a rename over the name pszName: 0 when nothing or a regular
-// file stands there (the old file may have been swapped meanwhile), else
-// the error that refuses the rename.
-int CheckRenameTarget(int nFolderFd, const char* pszName) {
-    struct stat st {};
-    if (::fstatat(nFolderFd, pszName, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISREG(st.st_mode)) {
-        return 0;
-    }
-    return NotReplaceableError(st);
-}
-
-// Whether the process a temporary name carries has ended (on this machine;
-// the lock tells about writers elsewhere). Never for this process or a
-// number that is no process number at all.
-bool ProcessHasEnded(unsigned long nProcess) {
-    if (nProcess == 0 || nProcess > static_cast<unsigned long>(std::numeric_limits<pid_t>::max()) ||
-        static_cast<pid_t>(nProcess) == ::getpid()) {
-        return false;
-    }
-    return ::kill(static_cast<pid_t>(nProcess), 0) != 0 && errno == ESRCH;
-}
-
-// Removes the temporary files in the open folder nListFd that ended
-// processes left behind: the process in the name has ended and nobody holds
-// the file. Closes nListFd.
-void RemoveStaleTemporaries(int nListFd) {
-    DIR* pDir = ::fdopendir(nListFd);
-    if (pDir == nullptr) {
-        ::close(nListFd);
-        return;
-    }
-    std::vector<std::string> vecStale;
-    while (const dirent* pEntry = ::readdir(pDir)) {
-        unsigned long nProcess = 0;
-        if (TemporaryNameProcess(pEntry->d_name, nProcess) && ProcessHasEnded(nProcess)) {
-            vecStale.emplace_back(pEntry->d_name);
-        }
-    }
-    const int nFolderFd = ::dirfd(pDir);
-    for (const std::string& strName : vecStale) {
-        CFileDescriptor file(
-            ::openat(nFolderFd, strName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        struct stat stOpen {};
-        struct stat stNow {};
-        // Removed only while this process holds it, and only if the name
-        // still leads to the file that was held.
-        if (file.Get() >= 0 && ::fstat(file.Get(), &stOpen) == 0 && S_ISREG(stOpen.st_mode) &&
-            ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0 &&
-            ::fstatat(nFolderFd, strName.c_str(), &stNow, AT_SYMLINK_NOFOLLOW) == 0 &&
-            stNow.st_dev == stOpen.st_dev && stNow.st_ino == stOpen.st_ino) {
-            ::unlinkat(nFolderFd, strName.c_str(), 0);
-        }
-    }
-    ::closedir(pDir);
-}
-
-// The old file's owner (root only) and permission bits for its replacement.
-void KeepPermissions(int nFd, const struct stat& stOld) {
-    if (::geteuid() == 0 && ::fchown(nFd, stOld.st_uid, stOld.st_gid) != 0) {
-        // Owner not kept (a file system without owners): the bits still are.
-    }
-    ::fchmod(nFd, stOld.st_mode & 07777);
-}
-
-// Removes a named temporary file (a name in the folder nFolderFd) when the
-// scope ends, unless it was put in its final place.
-class CTemporaryFile {
-public:
-    CTemporaryFile(int nFolderFd, std::string strName) : m_nFolderFd(nFolderFd), m_strName(std::move(strName)) {}
-    ~CTemporaryFile() {
-        if (!m_strName.empty()) {
-            ::unlinkat(m_nFolderFd, m_strName.c_str(), 0);
-        }
-    }
-    CTemporaryFile(const CTemporaryFile&) = delete;
-    CTemporaryFile& operator=(const CTemporaryFile&) = delete;
-    void Placed() { m_strName.clear(); }
-
-private:
-    int m_nFolderFd;
-    std::string m_strName;
-};
-
-#if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
-bool UnnamedFilesPossible() {
-    return g_nLinkWay.load() != kLinkNone;
-}
-
-// An unnamed file in the folder nFolderFd, or (AT_FDCWD) in the folder strPrefix.
-int OpenUnnamed(int nFolderFd, const std::string& strPrefix) {
-    const char* pszFolder = nFolderFd != AT_FDCWD || strPrefix.empty() ? "." : strPrefix.c_str();
-    return ::openat(nFolderFd, pszFolder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-}
-
-// Gives the unnamed file behind nFd the name pszName in nFolderFd, never
-// replacing a file of that name (EEXIST). 0, an errno, or kCannotLink.
-int LinkUnnamed(int nFd, int nFolderFd, const char* pszName) {
-    const int nWay = g_nLinkWay.load();
-    if (nWay == kLinkUnknown || nWay == kLinkEmptyPath) {
-        // Needs CAP_DAC_READ_SEARCH; without it the answer is ENOENT.
-        if (::linkat(nFd, "", nFolderFd, pszName, AT_EMPTY_PATH) == 0) {
-            g_nLinkWay.store(kLinkEmptyPath);
-            return 0;
-        }
-        if (nWay == kLinkEmptyPath || (errno != ENOENT && errno != EPERM)) {
-            return errno;
-        }
-    }
-    const std::string strProc = "/proc/self/fd/" + std::to_string(nFd);
-    if (::linkat(AT_FDCWD, strProc.c_str(), nFolderFd, pszName, AT_SYMLINK_FOLLOW) == 0) {
-        g_nLinkWay.store(kLinkProc);
-        return 0;
-    }
-    const int nError = errno;
-    if (nError == ENOENT && ::access("/proc/self/fd", F_OK) != 0) {
-        g_nLinkWay.store(kLinkNone);
-        return kCannotLink;
-    }
-    return nError;
-}
-#else
-bool UnnamedFilesPossible() {
-    return false;
-}
-int OpenUnnamed(int, const std::string&) {
-    errno = EOPNOTSUPP;
-    return -1;
-}
-int LinkUnnamed(int, int, const char*) {
-    return kCannotLink;
-}
-#endif
-
-// Whether an O_TMPFILE open failed only because the kernel or the file
-// system does not offer unnamed files.
-bool UnnamedFilesRefused(int nError) {
-    return nError == EOPNOTSUPP || nError == EISDIR || nError == EINVAL || nError == ENOSYS;
-}
-
-// Renames the name pszFrom to pszTo (both in nFolderFd) unless pszTo exists
-// (EEXIST). 0 or an errno.
-int RenameNoReplace(int nFolderFd, const char* pszFrom, const char* pszTo) {
-#if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(nFolderFd, pszFrom, nFolderFd, pszTo, RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        return errno;
-    }
-#endif
-    if (::linkat(nFolderFd, pszFrom, nFolderFd, pszTo, 0) == 0) {
-        ::unlinkat(nFolderFd, pszFrom, 0);
-        return 0;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
-        return errno;
-    }
-    // No hard links either (FAT, in-memory file systems): look, then rename.
-    // Only a file made in the moment between the two could be replaced.
-    struct stat st {};
-    if (::fstatat(nFolderFd, pszTo, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        return EEXIST;
-    }
-    return ::renameat(nFolderFd, pszFrom, nFolderFd, pszTo) == 0 ? 0 : errno;
 }
 
 // Whether a listed entry is a folder (or a link to one). The kind comes from
@@ -550,47 +310,12 @@ WriteOutcome CPosixPlatform::ReplaceFile(const std::string& strPath, const std::
 
 bool CPosixPlatform::IsTemporaryInUse(const std::string& strPath) {
     const AtPath at = Resolve(strPath);
-    CFileDescriptor file(::openat(at.nFolderFd, at.pszName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.Get() < 0) {
-        // Gone since the listing: put in place or removed by its writer.
-        return errno == ENOENT;
-    }
-    return ::flock(file.Get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    return IsTemporaryHeld(CFilePlace{at.nFolderFd, at.pszName, {}});
 }
 
-// A character device or a named pipe takes the bytes as they come: opened
-// without waiting (a pipe nobody reads refuses at once), then written with
-// waiting. The kind is checked again on the open file, so nothing that
-// became a regular file meanwhile is written in place.
-WriteOutcome CPosixPlatform::WriteThrough(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
-    const AtPath at = Resolve(strPath);
-    CFileDescriptor file(::openat(at.nFolderFd, at.pszName, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.Get() < 0) {
-        return {EWriteResult::OpenFailed, errno};
-    }
-    struct stat st {};
-    if (::fstat(file.Get(), &st) != 0) {
-        return {EWriteResult::OpenFailed, errno};
-    }
-    if (!IsWrittenThrough(st)) {
-        return {EWriteResult::OpenFailed, S_ISREG(st.st_mode) ? EAGAIN : NotReplaceableError(st)};
-    }
-    const int nFlags = ::fcntl(file.Get(), F_GETFL);
-    if (nFlags < 0 || ::fcntl(file.Get(), F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
-        return {EWriteResult::OpenFailed, errno};
-    }
-    if (const int nError = WriteAll(file.Get(), pData, nSize)) {
-        return {EWriteResult::WriteFailed, nError};
-    }
-    if (!file.Close()) {
-        return {EWriteResult::WriteFailed, errno};
-    }
-    return {};
-}
-
-// No fsync: a batch of small files would become many times slower than
-// copying them, and what is promised is that no program end (kill, crash,
-// full disk) exposes a partial file, which the rename or link provides.
+// A link is followed to its file, a device or pipe written through, and
+// nothing else but a regular file replaced; the writing itself is
+// PlaceWholeFile's.
 WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
                                            bool bReplace, int nLinksLeft) {
     const AtPath at = Resolve(strPath);
@@ -604,7 +329,7 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
                 return {EWriteResult::OpenFailed, errno};
             }
             if (IsWrittenThrough(stTarget)) {
-                return WriteThrough(strPath, pData, nSize);
+                return WriteThrough(CFilePlace{at.nFolderFd, at.pszName, {}}, pData, nSize);
             }
             if (!S_ISREG(stTarget.st_mode)) {
                 return {EWriteResult::OpenFailed, NotReplaceableError(stTarget)};
@@ -627,7 +352,7 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
             return WriteAndPlace(strTarget, pData, nSize, true, nLinksLeft - 1);
         }
         if (IsWrittenThrough(stOld)) {
-            return WriteThrough(strPath, pData, nSize);
+            return WriteThrough(CFilePlace{at.nFolderFd, at.pszName, {}}, pData, nSize);
         }
         if (!S_ISREG(stOld.st_mode)) {
             return {EWriteResult::OpenFailed, NotReplaceableError(stOld)};
@@ -636,110 +361,9 @@ WriteOutcome CPosixPlatform::WriteAndPlace(const std::string& strPath, const std
     }
     const std::string strPrefix = FolderPrefix(strPath);
     RemoveStaleTemporariesOnce(at.nFolderFd, strPrefix);
-
-    if (m_bUnnamedFiles && UnnamedFilesPossible()) {
-        CFileDescriptor file(OpenUnnamed(at.nFolderFd, strPrefix));
-        if (file.Get() < 0 && !UnnamedFilesRefused(errno)) {
-            return {EWriteResult::OpenFailed, errno};
-        }
-        if (file.Get() >= 0) {
-            // Held before it has a name, so it is never seen unheld.
-            const CFileDescriptor hold(HoldTemporary(file.Get()));
-            OnWriteStage(EWriteStage::Created, strPath);
-            if (const int nError = WriteAll(file.Get(), pData, nSize)) {
-                return {EWriteResult::WriteFailed, nError};
-            }
-            if (bKeepPermissions) {
-                KeepPermissions(file.Get(), stOld);
-            }
-            OnWriteStage(EWriteStage::Written, strPath);
-            // The name the file gets first: its own when new; a temporary
-            // one when replacing, as only a named file can be renamed over
-            // the old one. (A name in at.nFolderFd, like the final one.)
-            std::string strName;
-            const char* pszName = at.pszName;
-            int nError = 0;
-            if (bReplace) {
-                for (int nAttempt = 0; nAttempt < kTemporaryNameAttempts; ++nAttempt) {
-                    strName = (at.nFolderFd == AT_FDCWD ? strPrefix : std::string()) + NextTemporaryName();
-                    pszName = strName.c_str();
-                    nError = LinkUnnamed(file.Get(), at.nFolderFd, pszName);
-                    if (nError != EEXIST) {
-                        break;
-                    }
-                }
-            } else {
-                nError = LinkUnnamed(file.Get(), at.nFolderFd, pszName);
-            }
-            if (nError == 0) {
-                if (!file.Close()) {
-                    nError = errno;
-                    ::unlinkat(at.nFolderFd, pszName, 0);
-                    return {EWriteResult::WriteFailed, nError};
-                }
-                if (bReplace) {
-                    nError = CheckRenameTarget(at.nFolderFd, at.pszName);
-                    if (nError == 0 && ::renameat(at.nFolderFd, pszName, at.nFolderFd, at.pszName) != 0) {
-                        nError = errno;
-                    }
-                    if (nError != 0) {
-                        ::unlinkat(at.nFolderFd, pszName, 0);
-                        return {EWriteResult::OpenFailed, nError};
-                    }
-                }
-                return {};
-            }
-            if (nError == EEXIST && !bReplace) {
-                return {EWriteResult::Exists, EEXIST};
-            }
-            if (nError != kCannotLink) {
-                return {EWriteResult::OpenFailed, nError};
-            }
-            // This system cannot give unnamed files a name: a named one then.
-        }
-    }
-
-    // A temporary name beside the final one (a name in at.nFolderFd).
-    std::string strTemporary;
-    int nFd = -1;
-    for (int nAttempt = 0; nAttempt < kTemporaryNameAttempts && nFd < 0; ++nAttempt) {
-        strTemporary = (at.nFolderFd == AT_FDCWD ? strPrefix : std::string()) + NextTemporaryName();
-        nFd = ::openat(at.nFolderFd, strTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (nFd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (nFd < 0) {
-        return {EWriteResult::OpenFailed, errno};
-    }
-    const CFileDescriptor hold(HoldTemporary(nFd));
-    CTemporaryFile temporary(at.nFolderFd, strTemporary);
-    CFileDescriptor file(nFd);
-    OnWriteStage(EWriteStage::Created, strPath);
-    if (const int nError = WriteAll(file.Get(), pData, nSize)) {
-        return {EWriteResult::WriteFailed, nError};
-    }
-    if (bKeepPermissions) {
-        KeepPermissions(file.Get(), stOld);
-    }
-    if (!file.Close()) {
-        return {EWriteResult::WriteFailed, errno};
-    }
-    OnWriteStage(EWriteStage::Written, strPath);
-    int nError = 0;
-    if (bReplace) {
-        nError = CheckRenameTarget(at.nFolderFd, at.pszName);
-        if (nError == 0 && ::renameat(at.nFolderFd, strTemporary.c_str(), at.nFolderFd, at.pszName) != 0) {
-            nError = errno;
-        }
-    } else {
-        nError = RenameNoReplace(at.nFolderFd, strTemporary.c_str(), at.pszName);
-    }
-    if (nError == 0) {
-        temporary.Placed();
-        return {};
-    }
-    return {nError == EEXIST && !bReplace ? EWriteResult::Exists : EWriteResult::OpenFailed, nError};
+    return PlaceWholeFile(CFilePlace{at.nFolderFd, at.pszName, strPrefix}, pData, nSize, bReplace,
+                          bKeepPermissions ? &stOld : nullptr, m_bUnnamedFiles,
+                          [&](EWriteStage eStage) { OnWriteStage(eStage, strPath); });
 }
 
 bool CPosixPlatform::IsSameFile(const std::string& strFirst, const std::string& strSecond) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "IPlatform.h"
+#include "PosixFileWrite.h"
 
 class CPosixPlatform : public IPlatform {
 public:
@@ -70,10 +71,7 @@ public:
 
 protected:
     // Points of a file write, for tests that interrupt one at a known place.
-    enum class EWriteStage {
-        Created,  // the file is open, nothing written yet
-        Written,  // every byte is written, the file not yet in its final place
-    };
+    using EWriteStage = ::EWriteStage;
     virtual void OnWriteStage(EWriteStage /*eStage*/, const std::string& /*strPath*/) {}
 
     // Tests take the road of file systems without unnamed files.
@@ -101,8 +99,6 @@ private:
     // left in the folder a write puts its file in (nFolderFd, or the folder
     // strPrefix when it is AT_FDCWD).
     void RemoveStaleTemporariesOnce(int nFolderFd, const std::string& strPrefix);
-    // Writes the bytes into the device or pipe at strPath.
-    WriteOutcome WriteThrough(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize);
 
     std::string m_strTitle;
     bool m_bUnnamedFiles = true;
