@@ -141,7 +141,7 @@ void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemor
     item.nResult = static_cast<std::int8_t>(static_cast<std::uint8_t>(nResult & 0xFF));
 }
 
-void ReportEntry(const IPlatform& platform, IBatchObserver& observer, int nIndex, RunCounts& counts) {
+void ReportEntry(const IFileSystem& platform, IBatchObserver& observer, int nIndex, RunCounts& counts) {
     // Running counts, one entry at a time in list order: the same figures as
     // a recount of the stored codes, without going over the list again.
     const FileItem& item = g_vecFileItems[static_cast<std::size_t>(nIndex)];

@@ -6,6 +6,7 @@
 
 #include "FileOutcome.h"
 
+class IFileSystem;
 class IPlatform;
 
 // What a front end shows of one entry.
@@ -96,4 +97,4 @@ class CRunFiles;
 // link may lead to.
 void ConvertEntry(IPlatform& platform, int nIndex, const EntryPlan& plan, CMemoryBudget* pBudget,
                   const CRunFiles* pRunInputs = nullptr);
-void ReportEntry(const IPlatform& platform, IBatchObserver& observer, int nIndex, RunCounts& counts);
+void ReportEntry(const IFileSystem& platform, IBatchObserver& observer, int nIndex, RunCounts& counts);

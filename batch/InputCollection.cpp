@@ -42,7 +42,7 @@ int CollectFolder(IPlatform& platform, const std::string& strFolder) {
     return static_cast<int>(vecUnlisted.size());
 }
 
-std::vector<std::string> CollectFolderInto(IPlatform& platform, const std::string& strFolder,
+std::vector<std::string> CollectFolderInto(IFileSystem& platform, const std::string& strFolder,
                                            std::vector<FileItem>& vecItems) {
     const char chSeparator = platform.Separator();
     std::deque<std::string> queFolders{strFolder};
@@ -93,13 +93,13 @@ std::vector<std::string> CollectFolderInto(IPlatform& platform, const std::strin
 
 namespace {
 
-std::string OutputRoot(const IPlatform& platform) {
+std::string OutputRoot(const IFileSystem& platform) {
     return g_strOutputRoot.empty() ? g_strBaseDir + platform.Separator() + "OUTPUT" : g_strOutputRoot;
 }
 
 // The input's folder below the base folder ("\x\y" for B\x\y); empty for
 // an input in the base folder itself or outside it.
-std::string RelativeFolder(const IPlatform& platform, const std::string& strInputPath) {
+std::string RelativeFolder(const IFileSystem& platform, const std::string& strInputPath) {
     const std::size_t nDir = FindLastSeparator(platform, strInputPath);
     const std::size_t nBase = g_strBaseDir.size();
     if (nDir != std::string::npos && nDir > nBase && strInputPath.compare(0, nBase, g_strBaseDir) == 0 &&
@@ -111,7 +111,7 @@ std::string RelativeFolder(const IPlatform& platform, const std::string& strInpu
 
 // The input's folder levels below the base folder ("\x", "\y" for B\x\y),
 // top first; none for an input in the base folder itself or outside it.
-std::vector<std::string> OutputLevels(const IPlatform& platform, const std::string& strInputPath) {
+std::vector<std::string> OutputLevels(const IFileSystem& platform, const std::string& strInputPath) {
     std::string strRelative = RelativeFolder(platform, strInputPath);
 
     // Split "\x\y" into its levels, last first, then turn the list round.
@@ -132,12 +132,12 @@ std::vector<std::string> OutputLevels(const IPlatform& platform, const std::stri
 
 }  // namespace
 
-std::string OutputDirOf(const IPlatform& platform, const std::string& strInputPath) {
+std::string OutputDirOf(const IFileSystem& platform, const std::string& strInputPath) {
     // The levels together are the input folder's part below the base folder.
     return OutputRoot(platform) + RelativeFolder(platform, strInputPath);
 }
 
-std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath) {
+std::string MakeOutputDir(IFileSystem& platform, const std::string& strInputPath) {
     // Usually every level is there already (made for an earlier entry): one
     // look at the whole path tells, instead of one per level.
     const std::string strWhole = OutputDirOf(platform, strInputPath);

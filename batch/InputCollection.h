@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+class IFileSystem;
 class IPlatform;
 struct FileItem;
 
@@ -24,7 +25,7 @@ int CollectDroppedFiles(IPlatform& platform, const std::vector<std::string>& vec
 // folder's own files, then those of its subfolders in listing order, then of
 // their subfolders, and so on. Every non-folder entry is taken (hidden ones
 // too), except the temporary files of outputs being written (IsTemporaryName
-// and IPlatform::IsTemporaryInUse).
+// and IFileSystem::IsTemporaryInUse).
 // Linked folders are entered, but no folder is listed twice, so links that
 // form loops end the scan all the same. A folder that cannot be listed
 // yields one notice (folder + kTextNoAccessTail) and no entries. Returns the
@@ -33,7 +34,7 @@ int CollectFolder(IPlatform& platform, const std::string& strFolder);
 // The same walk into any list, touching nothing of the batch's state and
 // showing nothing (so kestrel-info scans folders exactly as the converter
 // does). Returns the folders that could not be listed, in the order met.
-std::vector<std::string> CollectFolderInto(IPlatform& platform, const std::string& strFolder,
+std::vector<std::string> CollectFolderInto(IFileSystem& platform, const std::string& strFolder,
                                            std::vector<FileItem>& vecItems);
 
 // The output folder for an input path, without a trailing separator, after
@@ -42,7 +43,7 @@ std::vector<std::string> CollectFolderInto(IPlatform& platform, const std::strin
 // <root>\x\y, where <root> is g_strOutputRoot or B\OUTPUT; every other input
 // goes straight into <root>. "Below" needs a separator right after B:
 // C:\music is not below C:\m. The folder is the one in use
-// (IPlatform::UseFolder) until the caller ends its use.
-std::string MakeOutputDir(IPlatform& platform, const std::string& strInputPath);
+// (IFileSystem::UseFolder) until the caller ends its use.
+std::string MakeOutputDir(IFileSystem& platform, const std::string& strInputPath);
 // The same folder, worked out from the text alone: nothing is created.
-std::string OutputDirOf(const IPlatform& platform, const std::string& strInputPath);
+std::string OutputDirOf(const IFileSystem& platform, const std::string& strInputPath);

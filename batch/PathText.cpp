@@ -1,19 +1,19 @@
 #include "PathText.h"
 
-#include "IPlatform.h"
+#include "IFileSystem.h"
 
 namespace {
 
 // Lead bytes of every double-byte code page lie above ASCII, so the
 // platform is asked about the other bytes only (paths are mostly ASCII).
-bool BeginsDoubleByte(const IPlatform& platform, char ch) {
+bool BeginsDoubleByte(const IFileSystem& platform, char ch) {
     const unsigned char by = static_cast<unsigned char>(ch);
     return by >= 0x80 && platform.IsLeadByte(by);
 }
 
 }  // namespace
 
-std::size_t FindLastSeparator(const IPlatform& platform, const std::string& strPath) {
+std::size_t FindLastSeparator(const IFileSystem& platform, const std::string& strPath) {
     const char chSeparator = platform.Separator();
     std::size_t nLast = std::string::npos;
     // Walk from the start: only a scan from a known character start can tell
@@ -28,7 +28,7 @@ std::size_t FindLastSeparator(const IPlatform& platform, const std::string& strP
     return nLast;
 }
 
-bool IsCharBoundary(const IPlatform& platform, const std::string& strText, std::size_t nOffset) {
+bool IsCharBoundary(const IFileSystem& platform, const std::string& strText, std::size_t nOffset) {
     std::size_t i = 0;
     while (i < nOffset && i < strText.size()) {
         const bool bDouble = BeginsDoubleByte(platform, strText[i]) && i + 1 < strText.size();
@@ -37,17 +37,17 @@ bool IsCharBoundary(const IPlatform& platform, const std::string& strText, std::
     return i == nOffset;
 }
 
-std::string FileNameOf(const IPlatform& platform, const std::string& strPath) {
+std::string FileNameOf(const IFileSystem& platform, const std::string& strPath) {
     const std::size_t nPos = FindLastSeparator(platform, strPath);
     return nPos == std::string::npos ? strPath : strPath.substr(nPos + 1);
 }
 
-std::string FolderOf(const IPlatform& platform, const std::string& strPath) {
+std::string FolderOf(const IFileSystem& platform, const std::string& strPath) {
     const std::size_t nPos = FindLastSeparator(platform, strPath);
     return nPos == std::string::npos ? std::string() : strPath.substr(0, nPos);
 }
 
-bool HasVelaExtension(const IPlatform& platform, const std::string& strPath) {
+bool HasVelaExtension(const IFileSystem& platform, const std::string& strPath) {
     static constexpr char kExtension[] = ".mmf";
     if (strPath.size() < 4) {
         return false;

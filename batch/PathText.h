@@ -6,15 +6,15 @@
 #include <cstddef>
 #include <string>
 
-class IPlatform;
+class IFileSystem;
 
 // Offset of the last separator of strPath, or std::string::npos.
-std::size_t FindLastSeparator(const IPlatform& platform, const std::string& strPath);
+std::size_t FindLastSeparator(const IFileSystem& platform, const std::string& strPath);
 // Whether nOffset is the start of a character (or the end of the text).
-bool IsCharBoundary(const IPlatform& platform, const std::string& strText, std::size_t nOffset);
+bool IsCharBoundary(const IFileSystem& platform, const std::string& strText, std::size_t nOffset);
 // The part after the last separator; the whole path when it has none.
-std::string FileNameOf(const IPlatform& platform, const std::string& strPath);
+std::string FileNameOf(const IFileSystem& platform, const std::string& strPath);
 // The part before the last separator; empty when it has none.
-std::string FolderOf(const IPlatform& platform, const std::string& strPath);
+std::string FolderOf(const IFileSystem& platform, const std::string& strPath);
 // Whether the last four characters are ".mmf", case ignored.
-bool HasVelaExtension(const IPlatform& platform, const std::string& strPath);
+bool HasVelaExtension(const IFileSystem& platform, const std::string& strPath);

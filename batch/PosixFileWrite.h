@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "IPlatform.h"
+#include "IFileSystem.h"
 
 // Where a file goes: a name in an open folder, or (nFolderFd AT_FDCWD) a
 // path whose folder part, with its '/', is strPrefix.

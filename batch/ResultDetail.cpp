@@ -1,7 +1,7 @@
 #include "ResultDetail.h"
 
 #include "BatchState.h"
-#include "IPlatform.h"
+#include "IFileSystem.h"
 #include "RejectText.h"
 
 namespace {
@@ -25,7 +25,7 @@ void SetRejectionDetail(FileItem& item, const CRejectReason& reason) noexcept {
     Word(item, [&reason] { return fileinfo::DescribeRejection(reason); });
 }
 
-void SetSystemErrorDetail(FileItem& item, const IPlatform& platform, int nSystemError,
+void SetSystemErrorDetail(FileItem& item, const IFileSystem& platform, int nSystemError,
                           const char* pszWithoutCode) noexcept {
     Word(item, [&] { return nSystemError != 0 ? platform.SystemErrorText(nSystemError) : std::string(pszWithoutCode); });
 }

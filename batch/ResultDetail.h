@@ -6,7 +6,7 @@
 #include "RejectReason.h"
 
 struct FileItem;
-class IPlatform;
+class IFileSystem;
 
 // The job's own refusals, where no system error tells more.
 inline constexpr char kDetailOutputIsInput[] = "the output would overwrite the input itself";
@@ -28,5 +28,5 @@ void SetDetail(FileItem& item, const char* pszDetail) noexcept;
 // The converter's recorded reason, in the words kestrel-info uses too.
 void SetRejectionDetail(FileItem& item, const CRejectReason& reason) noexcept;
 // The system's text for the error code; pszWithoutCode when there is none.
-void SetSystemErrorDetail(FileItem& item, const IPlatform& platform, int nSystemError,
+void SetSystemErrorDetail(FileItem& item, const IFileSystem& platform, int nSystemError,
                           const char* pszWithoutCode) noexcept;

@@ -3,7 +3,7 @@
 #include <unordered_map>
 
 #include "BatchState.h"
-#include "IPlatform.h"
+#include "IFileSystem.h"
 #include "PathText.h"
 #include "RunPlan.h"
 
@@ -11,14 +11,14 @@ namespace {
 
 // Where a path that does not exist would be: its folder's identity and its
 // name; empty when the folder cannot be identified either.
-std::string PlaceOf(IPlatform& platform, const std::string& strPath) {
+std::string PlaceOf(IFileSystem& platform, const std::string& strPath) {
     const std::string strFolder = platform.FolderIdentity(FolderOf(platform, strPath));
     return strFolder.empty() ? std::string() : strFolder + '\n' + platform.PathKey(FileNameOf(platform, strPath));
 }
 
 }  // namespace
 
-CRunFiles CRunFiles::OfBatch(const IPlatform& platform, const std::vector<FileItem>& vecItems) {
+CRunFiles CRunFiles::OfBatch(const IFileSystem& platform, const std::vector<FileItem>& vecItems) {
     CRunFiles files;
     files.m_vecFiles.reserve(vecItems.size() * 2);
     for (const FileItem& item : vecItems) {
@@ -40,7 +40,7 @@ CRunFiles CRunFiles::OfInputs(const std::vector<FileItem>& vecItems) {
     return files;
 }
 
-const RunFile* CRunFiles::FileAt(IPlatform& platform, const std::string& strPath) const {
+const RunFile* CRunFiles::FileAt(IFileSystem& platform, const std::string& strPath) const {
     const std::string strKey = platform.PathKey(strPath);
     const bool bExists = platform.QueryAttributes(strPath).bValid;
     const std::string strPlace = bExists ? std::string() : PlaceOf(platform, strPath);

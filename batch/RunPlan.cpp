@@ -4,11 +4,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "IPlatform.h"
+#include "IFileSystem.h"
 #include "InputCollection.h"
 #include "PathText.h"
 
-std::string OutputPathOf(const IPlatform& platform, const std::string& strInputPath) {
+std::string OutputPathOf(const IFileSystem& platform, const std::string& strInputPath) {
     return OutputDirOf(platform, strInputPath) + platform.Separator() + FileNameOf(platform, strInputPath);
 }
 
@@ -23,7 +23,7 @@ constexpr char kLevel = '\0';
 // text).
 class COutputKeys {
 public:
-    explicit COutputKeys(IPlatform& platform) : m_platform(platform) {}
+    explicit COutputKeys(IFileSystem& platform) : m_platform(platform) {}
 
     std::string FileKey(const std::string& strOutputPath) {
         const std::size_t nPos = FindLastSeparator(m_platform, strOutputPath);
@@ -62,13 +62,13 @@ private:
         return strKey;
     }
 
-    IPlatform& m_platform;
+    IFileSystem& m_platform;
     std::unordered_map<std::string, std::string> m_mapFolders;  // folder path -> key
 };
 
 }  // namespace
 
-std::vector<EntryPlan> PlanEntries(IPlatform& platform, const std::vector<FileItem>& vecItems) {
+std::vector<EntryPlan> PlanEntries(IFileSystem& platform, const std::vector<FileItem>& vecItems) {
     std::vector<EntryPlan> vecPlan(vecItems.size());
     std::unordered_set<std::string> setInputs;
     setInputs.reserve(vecItems.size());

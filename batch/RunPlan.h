@@ -9,7 +9,7 @@
 
 #include "BatchState.h"
 
-class IPlatform;
+class IFileSystem;
 
 struct EntryPlan {
     // The entry starts only once entries 0..nAfterEntry are done: the last
@@ -21,11 +21,11 @@ struct EntryPlan {
 // Two outputs touch when they are one file, or when one lies below the
 // other (a file must be where the other needs a folder): then the first in
 // the list decides what the second finds. Outputs are compared by the
-// identity of their deepest existing folder (IPlatform::FolderIdentity),
+// identity of their deepest existing folder (IFileSystem::FolderIdentity),
 // so two spellings through a link are one output, and below that by
-// IPlatform::PathKey. Inputs are compared by PathKey alone. Looks at each
+// IFileSystem::PathKey. Inputs are compared by PathKey alone. Looks at each
 // output folder once; linear in the number of entries.
-std::vector<EntryPlan> PlanEntries(IPlatform& platform, const std::vector<FileItem>& vecItems);
+std::vector<EntryPlan> PlanEntries(IFileSystem& platform, const std::vector<FileItem>& vecItems);
 
 // The output file of an input, worked out from the text (no folder created).
-std::string OutputPathOf(const IPlatform& platform, const std::string& strInputPath);
+std::string OutputPathOf(const IFileSystem& platform, const std::string& strInputPath);

@@ -1,6 +1,6 @@
 // Names of the files that hold an output while it is being written, next to
 // its final place: ".~kst<process>-<counter>.tmp". Folder scans skip those
-// that a writer still holds (IPlatform::IsTemporaryInUse); writers remove
+// that a writer still holds (IFileSystem::IsTemporaryInUse); writers remove
 // those that ended processes left behind.
 #pragma once
 

@@ -2,7 +2,7 @@
 
 #include "RunFiles.h"
 
-WriteOutcome PutWholeFile(IPlatform& platform, const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
+WriteOutcome PutWholeFile(IFileSystem& platform, const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
                           bool bKnownToExist, const std::function<EExistingFile()>& fnOnExisting) {
     if (!bKnownToExist) {
         const WriteOutcome created = platform.WriteNewFile(strPath, pData, nSize);
@@ -16,7 +16,7 @@ WriteOutcome PutWholeFile(IPlatform& platform, const std::string& strPath, const
     return platform.ReplaceFile(strPath, pData, nSize);
 }
 
-std::string WriteWholeFile(IPlatform& platform, const std::string& strPath, const std::uint8_t* pData,
+std::string WriteWholeFile(IFileSystem& platform, const std::string& strPath, const std::uint8_t* pData,
                            std::size_t nSize, const CRunFiles& runFiles) {
     if (const RunFile* pFile = runFiles.FileAt(platform, strPath)) {
         return "it is " + DescribeRunFile(*pFile) + " of this run";

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "IPlatform.h"
+#include "IFileSystem.h"
 
 class CRunFiles;
 
@@ -20,12 +20,12 @@ enum class EExistingFile { Replace, Leave };
 // Puts the bytes at strPath: as a new file unless bKnownToExist, and over
 // the file that stands there (known, or appeared meanwhile) once
 // fnOnExisting answers Replace. Leave gives Exists with nothing touched.
-WriteOutcome PutWholeFile(IPlatform& platform, const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
+WriteOutcome PutWholeFile(IFileSystem& platform, const std::string& strPath, const std::uint8_t* pData, std::size_t nSize,
                           bool bKnownToExist, const std::function<EExistingFile()>& fnOnExisting);
 
 // A file a user named: never one of the run's files (runFiles: its inputs
 // and outputs, by identity), a folder or a read-only file; an existing one
 // is replaced. Empty on success, otherwise why the file could not be
 // written (the system's words where it gave a reason).
-std::string WriteWholeFile(IPlatform& platform, const std::string& strPath, const std::uint8_t* pData,
+std::string WriteWholeFile(IFileSystem& platform, const std::string& strPath, const std::uint8_t* pData,
                            std::size_t nSize, const CRunFiles& runFiles);

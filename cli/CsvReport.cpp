@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "IPlatform.h"
+#include "IFileSystem.h"
 #include "WholeFileWrite.h"
 
 std::string CsvField(const std::string& strValue) {
@@ -31,7 +31,7 @@ std::string FormatCsv(const std::vector<ResultRow>& vecRows, bool bHeader) {
     return strCsv;
 }
 
-std::string WriteCsvReport(IPlatform& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows,
+std::string WriteCsvReport(IFileSystem& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows,
                            bool bHeader, const CRunFiles& runFiles) {
     const std::string strCsv = FormatCsv(vecRows, bHeader);
     return WriteWholeFile(platform, strPath, reinterpret_cast<const std::uint8_t*>(strCsv.data()), strCsv.size(),

@@ -9,7 +9,7 @@
 #include "BatchRun.h"
 
 class CRunFiles;
-class IPlatform;
+class IFileSystem;
 
 // One field, quoted when needed.
 std::string CsvField(const std::string& strValue);
@@ -19,5 +19,5 @@ std::string FormatCsv(const std::vector<ResultRow>& vecRows, bool bHeader = true
 // Writes the report like an output (WriteWholeFile): whole or not at all, an
 // earlier report kept until the new one is complete, never over a file of
 // the run. Empty on success, otherwise why not.
-std::string WriteCsvReport(IPlatform& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows,
+std::string WriteCsvReport(IFileSystem& platform, const std::string& strPath, const std::vector<ResultRow>& vecRows,
                            bool bHeader, const CRunFiles& runFiles);
