@@ -14,7 +14,14 @@ void CCnvLarkWrentoHeron::MergeOverlappingNotes() {
             anOctaveShift[record.data[1] >> 6] = pitch::OctaveShiftValue(record.data[2]);
         } else if (record.kind == kKindNote) {
             const std::uint8_t ch = record.data[0] >> 6;
-            NoteSlot& slot = m_aNoteSlot[ch][pitch::ScoreNoteKey(record.data[0], anOctaveShift[ch])];
+            const std::uint8_t byKey = pitch::ScoreNoteKey(record.data[0], anOctaveShift[ch]);
+            NoteSlot& slot = m_aNoteSlot[ch][byKey];
+            std::uint64_t& nUsedWord = m_anNoteSlotUsed[ch][byKey >> 6];
+            const std::uint64_t nUsedBit = std::uint64_t{1} << (byKey & 63);
+            if ((nUsedWord & nUsedBit) == 0) {
+                nUsedWord |= nUsedBit;
+                slot = NoteSlot{0, 0, 0};
+            }
             if (record.time < static_cast<std::uint32_t>(slot.start + slot.duration)) {
                 EventRecord& kept = m_vecEvents[slot.index];
                 const std::uint32_t nEnd = record.time + record.duration;
