@@ -158,6 +158,10 @@ public:
     // value bit 0x20) of FM channel byChannel at nTime.
     virtual bool HasKeyOnAt(std::uint32_t nTime, std::uint8_t byChannel);
 
+    // Most bytes one record translates to: a note with its delta and gate
+    // times (4 each), a bend reset (4) and an audio prelude (11), and 3 more.
+    static constexpr std::size_t kMaxTranslatedBytes = 32;
+
     // Negative results of the writers.
     static constexpr std::int32_t kResultTimeOverflow = -1;
     static constexpr std::int32_t kResultOutOfMemory = -2;
@@ -166,8 +170,20 @@ private:
     std::int32_t ConvertUnguarded(const std::uint8_t* pInput, std::int32_t nSize, ByteBuffer& output);
     std::int32_t ValidateAndAnalyze(const std::uint8_t* pInput, std::int32_t nSize);
     void NoteTimeOverflow(ETimePlace ePlace, std::uint64_t nValue, const EventRecord& record);
-    std::uint8_t TranslateRegisterWrite(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta);
-    void AppendTime(ByteBuffer& out, std::uint32_t nTicks);
+    // TranslateEvent writing at p, which has room for kMaxTranslatedBytes;
+    // p is left behind the bytes written.
+    std::uint8_t TranslateEventAt(const EventRecord& record, std::uint8_t*& p, std::uint32_t nDelta);
+    std::uint8_t TranslateRegisterWrite(const EventRecord& record, std::uint8_t*& p, std::uint32_t nDelta);
+    // Writes a delta or gate time. A time that the variable-length quantity
+    // cannot hold is remembered so the writer fails, and written as the
+    // largest one meanwhile.
+    std::uint8_t* WriteTime(std::uint8_t* p, std::uint32_t nTicks) {
+        if (nTicks > kMaxVarLen) [[unlikely]] {
+            m_bTimeOverflow = true;
+            nTicks = kMaxVarLen;
+        }
+        return WriteVarLen(p, nTicks);
+    }
 
     bool m_bVoiceIndexBuilt = false;
     bool m_bKeyOnIndexBuilt = false;

@@ -130,13 +130,3 @@ void CCnvLarkWrentoHeron::NoteTimeOverflow(ETimePlace ePlace, std::uint64_t nVal
     m_rejection.nTick = record.time;
     m_rejection.nLength = static_cast<std::uint64_t>(m_nInputSize);
 }
-
-void CCnvLarkWrentoHeron::AppendTime(ByteBuffer& out, std::uint32_t nTicks) {
-    if (nTicks > kMaxVarLen) {
-        // Not representable: remember it so the writer fails, and keep the
-        // buffer consistent meanwhile.
-        m_bTimeOverflow = true;
-        nTicks = kMaxVarLen;
-    }
-    AppendVarLen(out, nTicks);
-}

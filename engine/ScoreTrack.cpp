@@ -66,10 +66,19 @@ std::int32_t CCnvLarkWrentoHeron::WriteScoreTrack(ByteBuffer& out) {
     if (m_nFormat == 1) {
         PrepareBendRanges(out);
     }
+    // Events are written straight into room made a window at a time.
+    constexpr std::size_t kWindow = 4096;
+    std::uint8_t* p = out.Extend(kWindow);
+    std::uint8_t* pLimit = p + (kWindow - kMaxTranslatedBytes);
     // A record that writes nothing passes its time on to the next one.
     std::uint32_t nLastWritten = 0;
     for (const EventRecord& record : m_vecEvents) {
-        if (TranslateEvent(record, out, record.time - nLastWritten) == 1) {
+        if (p > pLimit) {
+            out.Commit(p);
+            p = out.Extend(kWindow);
+            pLimit = p + (kWindow - kMaxTranslatedBytes);
+        }
+        if (TranslateEventAt(record, p, record.time - nLastWritten) == 1) {
             // Only an event that was written can have written a time.
             if (m_bTimeOverflow) [[unlikely]] {
                 // The delta is written first, so a delta that does not fit
@@ -82,6 +91,7 @@ std::int32_t CCnvLarkWrentoHeron::WriteScoreTrack(ByteBuffer& out) {
             nLastWritten = record.time;
         }
     }
+    out.Commit(p);
     sequence.Close();
 
     if (!m_vecWaveChunks.empty()) {
