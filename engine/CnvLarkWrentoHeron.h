@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "ByteBuffer.h"
@@ -185,8 +184,21 @@ private:
         return WriteVarLen(p, nTicks);
     }
 
-    bool m_bVoiceIndexBuilt = false;
-    bool m_bKeyOnIndexBuilt = false;
-    std::vector<std::uint64_t> m_vecKeyOnTimes;                 // sorted (time << 4) | FM channel
-    std::unordered_map<std::uint16_t, int> m_mapSetupVoiceSlot;  // (bank << 8) | program -> slot
+    // What the writers ask of the whole event list, gathered by one pass
+    // over it the first time something asks (the list does not change
+    // while it is written).
+    void BuildEventIndexes();
+    struct CVoiceKey {
+        std::uint16_t nKey;  // (bank << 8) | program
+        std::uint8_t bySlot;
+    };
+    struct CKeyOnTime {
+        std::uint32_t nTime;
+        std::uint16_t nChannels;  // bit n: a key-on of FM channel n
+    };
+    bool m_bEventIndexesBuilt = false;
+    std::vector<const EventRecord*> m_vecSetupVoices;  // kind 11, in list order
+    std::vector<CVoiceKey> m_vecVoiceKeys;             // by key; the first in list order of each
+    std::vector<CKeyOnTime> m_vecKeyOnTimes;           // ascending times
+    std::size_t m_nKeyOnCursor = 0;                    // where the last question was answered
 };

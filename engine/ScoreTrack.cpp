@@ -49,14 +49,12 @@ std::int32_t CCnvLarkWrentoHeron::WriteScoreTrack(ByteBuffer& out) {
     } else {
         AppendBytes(out, kDeviceSetupFormat1, sizeof kDeviceSetupFormat1);
     }
-    for (const EventRecord& record : m_vecEvents) {
-        if (record.kind != kKindSetupVoice) {
-            continue;
-        }
+    BuildEventIndexes();
+    for (const EventRecord* pRecord : m_vecSetupVoices) {
         if (m_nFormat == 0) {
-            WriteVoiceFormat0(record, m_anVoiceMap, out);
+            WriteVoiceFormat0(*pRecord, m_anVoiceMap, out);
         } else {
-            WriteVoiceFormat1(record, m_anVoiceMap, out);
+            WriteVoiceFormat1(*pRecord, m_anVoiceMap, out);
         }
     }
     setup.Close();
