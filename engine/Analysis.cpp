@@ -498,20 +498,45 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
         }
     }
 
-    // 7. Wave data chunks, referenced whole.
+    // 7. Wave data chunks, referenced whole. The finders of waves 1 to 62
+    // all walk the same way (into the audio tracks) and differ only in where
+    // they stop, so one walk serves them all: wave n is the first "Awa" + n
+    // on it, and a wave that is not on it fails where the walk failed.
     if (m_nFormat == 1) {
-        for (int n = 1; n <= 62; ++n) {
-            const ChunkFind wave = FindChunk(
-                in, [n](const std::uint8_t* id) { return IdStarts(id, "Awa") && id[3] == n; }, IsAudioTrackChunk);
-            if (wave.status == FindStatus::kInvalid) {
-                return RejectChunk(m_rejection, in, wave);
+        constexpr int kWaves = 62;
+        std::size_t anWaveChunk[kWaves + 1] = {};  // chunk offset + 1; 0 = not met
+        const CChunkWalkResult walk = WalkChunks(
+            in,
+            [&anWaveChunk](const CChunkStep& step) {
+                const std::uint8_t n = step.pId[3];
+                if (IdStarts(step.pId, "Awa")) {
+                    if (n >= 1 && n <= kWaves && anWaveChunk[n] == 0) {
+                        anWaveChunk[n] = step.nOffset + 1;
+                    }
+                    return EChunkAction::Skip;
+                }
+                return IsAudioTrackChunk(step.pId) ? EChunkAction::Enter : EChunkAction::Skip;
+            },
+            [](const CChunkStep&) {});
+        for (int n = 1; n <= kWaves; ++n) {
+            if (anWaveChunk[n] == 0) {
+                if (walk.eEnd != EChunkWalkEnd::Finished) {
+                    ChunkFind failed;
+                    failed.status = FindStatus::kInvalid;
+                    failed.walk = walk;
+                    return RejectChunk(m_rejection, in, failed);
+                }
+                continue;
             }
-            if (wave.status == FindStatus::kFound && wave.nSize != 0) {
+            const std::size_t nChunk = anWaveChunk[n] - 1;
+            std::uint32_t nSize = 0;
+            in.ReadBE32(nChunk + 4, nSize);
+            if (nSize != 0) {
                 EventRecord record;
                 record.kind = kKindWaveData;
                 record.track = 5;
-                record.data = in.At(wave.nBody - 8);
-                record.length = wave.nSize + 8;
+                record.data = in.At(nChunk);
+                record.length = nSize + 8;
                 m_vecWaveChunks.push_back(record);
             }
         }

@@ -140,9 +140,12 @@ TEST(PreviousEngineDifferential, DamagedInputs) {
     perf::CRandom rng(4242);
     std::size_t nAccepted = 0;
     std::size_t nRejected = 0;
-    for (std::uint32_t i = 0; i < 5000; ++i) {
-        Bytes file = i % 2 == 0 ? perf::MakeStressInput({static_cast<std::uint8_t>(i % 4 / 2), i + 1, 12})
-                                : vela::MakeLargeInput({static_cast<std::uint8_t>(i % 4 / 2), 30, i % 3 != 0, i});
+    // The seeds reach the audio track, wave data, seek points and tags.
+    const std::vector<CFuzzSeed> seeds = MakeFuzzSeeds();
+    for (std::uint32_t i = 0; i < 6000; ++i) {
+        Bytes file = i % 3 == 2   ? seeds[i / 3 % seeds.size()].vecBytes
+                     : i % 3 == 0 ? perf::MakeStressInput({static_cast<std::uint8_t>(i % 2), i + 1, 12})
+                                  : vela::MakeLargeInput({static_cast<std::uint8_t>(i % 2), 30, i % 4 != 0, i});
         const std::uint32_t nChanges = 1 + rng.Below(4);
         for (std::uint32_t c = 0; c < nChanges; ++c) {
             Damage(file, rng);
