@@ -27,10 +27,56 @@ constexpr std::array<std::array<std::uint16_t, 256>, 8> MakeSliceTables() {
 
 constexpr std::array<std::array<std::uint16_t, 256>, 8> kSlices = MakeSliceTables();
 
+constexpr int kZeroShiftSteps = 64;
+
+// Entry [k][0][b] is the register after 2^k zero bytes from register b << 8,
+// entry [k][1][b] from register b; by linearity any register is the XOR of
+// its two bytes' entries.
+using ZeroShiftTables = std::array<std::array<std::array<std::uint16_t, 256>, 2>, kZeroShiftSteps>;
+
+constexpr std::uint16_t ShiftByTable(const ZeroShiftTables& tables, int k, std::uint16_t nRegister) {
+    return static_cast<std::uint16_t>(tables[static_cast<std::size_t>(k)][0][nRegister >> 8] ^
+                                      tables[static_cast<std::size_t>(k)][1][nRegister & 0xFF]);
+}
+
+constexpr ZeroShiftTables MakeZeroShiftTables() {
+    ZeroShiftTables tables{};
+    for (unsigned b = 0; b < 256; ++b) {
+        for (unsigned nHalf = 0; nHalf < 2; ++nHalf) {
+            const auto r = static_cast<std::uint16_t>(nHalf == 0 ? b << 8 : b);
+            tables[0][nHalf][b] = static_cast<std::uint16_t>((r << 8) ^ Crc16Table[r >> 8]);
+        }
+    }
+    for (int k = 1; k < kZeroShiftSteps; ++k) {
+        for (unsigned b = 0; b < 256; ++b) {
+            for (unsigned nHalf = 0; nHalf < 2; ++nHalf) {
+                const std::uint16_t r = tables[static_cast<std::size_t>(k - 1)][nHalf][b];
+                tables[static_cast<std::size_t>(k)][nHalf][b] = ShiftByTable(tables, k - 1, r);
+            }
+        }
+    }
+    return tables;
+}
+
+constexpr ZeroShiftTables kZeroShift = MakeZeroShiftTables();
+
 }  // namespace
 
 std::uint16_t Crc16(const std::uint8_t* pBytes, std::int64_t nCount) {
-    std::uint16_t nCrc = 0xFFFF;
+    return static_cast<std::uint16_t>(Crc16Register(0xFFFF, pBytes, nCount) ^ 0xFFFF);
+}
+
+std::uint16_t Crc16ZeroShift(std::uint16_t nRegister, std::uint64_t nCount) {
+    for (int k = 0; nCount != 0; ++k, nCount >>= 1) {
+        if (nCount & 1) {
+            nRegister = ShiftByTable(kZeroShift, k, nRegister);
+        }
+    }
+    return nRegister;
+}
+
+std::uint16_t Crc16Register(std::uint16_t nRegister, const std::uint8_t* pBytes, std::int64_t nCount) {
+    std::uint16_t nCrc = nRegister;
     for (; nCount >= 8; nCount -= 8, pBytes += 8) {
         // The 16-bit register only reaches the first two bytes of the block.
         const std::uint8_t by0 = static_cast<std::uint8_t>(pBytes[0] ^ (nCrc >> 8));
@@ -42,7 +88,7 @@ std::uint16_t Crc16(const std::uint8_t* pBytes, std::int64_t nCount) {
     for (; nCount > 0; --nCount, ++pBytes) {
         nCrc = static_cast<std::uint16_t>((nCrc << 8) ^ Crc16Table[((nCrc >> 8) ^ *pBytes) & 0xFF]);
     }
-    return static_cast<std::uint16_t>(nCrc ^ 0xFFFF);
+    return nCrc;
 }
 
 void StoreCrc16(ByteBuffer& buffer, std::size_t nStart, std::int64_t nCount, std::size_t nSlot) {
