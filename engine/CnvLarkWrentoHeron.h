@@ -160,6 +160,8 @@ public:
     // Most bytes one record translates to: a note with its delta and gate
     // times (4 each), a bend reset (4) and an audio prelude (11), and 3 more.
     static constexpr std::size_t kMaxTranslatedBytes = 32;
+    // The room the score track makes at a time for its sequence.
+    static constexpr std::size_t kSequenceWindow = 4096;
 
     // Negative results of the writers.
     static constexpr std::int32_t kResultTimeOverflow = -1;
@@ -188,17 +190,13 @@ private:
     // over it the first time something asks (the list does not change
     // while it is written).
     void BuildEventIndexes();
-    struct CVoiceKey {
-        std::uint16_t nKey;  // (bank << 8) | program
-        std::uint8_t bySlot;
-    };
     struct CKeyOnTime {
         std::uint32_t nTime;
         std::uint16_t nChannels;  // bit n: a key-on of FM channel n
     };
     bool m_bEventIndexesBuilt = false;
     std::vector<const EventRecord*> m_vecSetupVoices;  // kind 11, in list order
-    std::vector<CVoiceKey> m_vecVoiceKeys;             // by key; the first in list order of each
+    std::vector<std::uint64_t> m_vecVoiceKeys;         // sorted ((bank << 8 | program) << 40) | (order << 8) | slot
     std::vector<CKeyOnTime> m_vecKeyOnTimes;           // ascending times
     std::size_t m_nKeyOnCursor = 0;                    // where the last question was answered
 };

@@ -82,7 +82,8 @@ std::int32_t CCnvLarkWrentoHeron::ConvertUnguarded(const std::uint8_t* pInput, s
     }
 
     ByteBuffer work;
-    work.Reserve(static_cast<std::size_t>(nSize) * 2 + 256);
+    // One reservation: twice the input and the sequence writer's window.
+    work.Reserve(static_cast<std::size_t>(nSize) * 2 + 256 + kSequenceWindow);
     m_nContentsStart = 8;
     m_nContentsSize = 5;
     AppendFileHead(work, m_byCopyStatus);

@@ -15,8 +15,10 @@ void CCnvLarkWrentoHeron::BuildEventIndexes() {
     for (const EventRecord& record : m_vecEvents) {
         if (record.kind == kKindSetupVoice) {
             m_vecSetupVoices.push_back(&record);
-            const auto nKey = static_cast<std::uint16_t>((RecordByte(record, 5) << 8) | RecordByte(record, 6));
-            m_vecVoiceKeys.push_back({nKey, RecordByte(record, 4)});
+            // Key, then list order, then the slot: sorted, the first entry
+            // of a key is the voice met first.
+            const std::uint64_t nKey = (std::uint64_t{RecordByte(record, 5)} << 8) | RecordByte(record, 6);
+            m_vecVoiceKeys.push_back((nKey << 40) | (std::uint64_t{m_vecVoiceKeys.size()} << 8) | RecordByte(record, 4));
         } else if (record.kind == kKindRegisterWrite && (record.data[5] & 0xF0) == 0xC0 && (record.data[6] & 0x20)) {
             const auto nChannel = static_cast<std::uint16_t>(1u << (record.data[5] & 0x0F));
             if (!m_vecKeyOnTimes.empty() && m_vecKeyOnTimes.back().nTime == record.time) {
@@ -27,9 +29,7 @@ void CCnvLarkWrentoHeron::BuildEventIndexes() {
             }
         }
     }
-    // Stable: of several voices with one key the first in the list counts.
-    std::stable_sort(m_vecVoiceKeys.begin(), m_vecVoiceKeys.end(),
-                     [](const CVoiceKey& a, const CVoiceKey& b) { return a.nKey < b.nKey; });
+    std::sort(m_vecVoiceKeys.begin(), m_vecVoiceKeys.end());
     if (!bTimeOrder) {
         // Only a list not in time order (built by hand) gets here: put the
         // times in order and join the channels of equal times.
@@ -49,10 +49,9 @@ void CCnvLarkWrentoHeron::BuildEventIndexes() {
 
 int CCnvLarkWrentoHeron::FindSetupVoiceSlot(std::uint8_t byBank, std::uint8_t byProgram) {
     BuildEventIndexes();
-    const auto nKey = static_cast<std::uint16_t>((byBank << 8) | byProgram);
-    const auto it = std::lower_bound(m_vecVoiceKeys.begin(), m_vecVoiceKeys.end(), nKey,
-                                     [](const CVoiceKey& a, std::uint16_t n) { return a.nKey < n; });
-    return it != m_vecVoiceKeys.end() && it->nKey == nKey ? it->bySlot : -1;
+    const std::uint64_t nKey = (std::uint64_t{byBank} << 8) | byProgram;
+    const auto it = std::lower_bound(m_vecVoiceKeys.begin(), m_vecVoiceKeys.end(), nKey << 40);
+    return it != m_vecVoiceKeys.end() && (*it >> 40) == nKey ? static_cast<int>(*it & 0xFF) : -1;
 }
 
 bool CCnvLarkWrentoHeron::HasKeyOnAt(std::uint32_t nTime, std::uint8_t byChannel) {

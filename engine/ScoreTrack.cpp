@@ -65,16 +65,15 @@ std::int32_t CCnvLarkWrentoHeron::WriteScoreTrack(ByteBuffer& out) {
         PrepareBendRanges(out);
     }
     // Events are written straight into room made a window at a time.
-    constexpr std::size_t kWindow = 4096;
-    std::uint8_t* p = out.Extend(kWindow);
-    std::uint8_t* pLimit = p + (kWindow - kMaxTranslatedBytes);
+    std::uint8_t* p = out.Extend(kSequenceWindow);
+    std::uint8_t* pLimit = p + (kSequenceWindow - kMaxTranslatedBytes);
     // A record that writes nothing passes its time on to the next one.
     std::uint32_t nLastWritten = 0;
     for (const EventRecord& record : m_vecEvents) {
         if (p > pLimit) {
             out.Commit(p);
-            p = out.Extend(kWindow);
-            pLimit = p + (kWindow - kMaxTranslatedBytes);
+            p = out.Extend(kSequenceWindow);
+            pLimit = p + (kSequenceWindow - kMaxTranslatedBytes);
         }
         if (TranslateEventAt(record, p, record.time - nLastWritten) == 1) {
             // Only an event that was written can have written a time.
