@@ -12,13 +12,24 @@ namespace pitch {
 
 inline double Log2(double x) { return std::log(x) / std::log(2.0); }
 
+// 2^(block - 20) for every block byte, exact (doubling is exact).
+inline constexpr std::array<double, 256> kBlockScale = [] {
+    std::array<double, 256> adScale{};
+    double dScale = 1.0 / 1048576.0;
+    for (double& d : adScale) {
+        d = dScale;
+        dScale *= 2.0;
+    }
+    return adScale;
+}();
+
 // Frequency of an FM channel in Hz: 2^(block - 20) * 49700 * F-number. Every
 // step of that product is exact in double (49700 * F-number is an integer
-// below 2^53, and scaling by a power of two loses nothing), so scaling the
-// integer product by the exponent gives the same bits as the power function
-// at a fraction of its cost.
+// below 2^53, and scaling by a power of two loses nothing), so the integer
+// product times the block's power of two from a table gives the same bits as
+// the power function at a fraction of its cost.
 inline double FmFrequency(std::uint8_t byBlock, std::uint16_t nFnum) {
-    return std::ldexp(49700.0 * nFnum, static_cast<int>(byBlock) - 20);
+    return 49700.0 * nFnum * kBlockScale[byBlock];
 }
 
 // Fractional key number of a frequency (69 = 440 Hz).
