@@ -171,6 +171,9 @@ private:
     std::int32_t ConvertUnguarded(const std::uint8_t* pInput, std::int32_t nSize, ByteBuffer& output);
     std::int32_t ValidateAndAnalyze(const std::uint8_t* pInput, std::int32_t nSize);
     void NoteTimeOverflow(ETimePlace ePlace, std::uint64_t nValue, const EventRecord& record);
+    // TranslateEvent for every record of m_vecEvents, in order, each with
+    // the time since the last record that wrote something.
+    void TranslateSequence(ByteBuffer& out);
     // TranslateEvent writing at p, which has room for kMaxTranslatedBytes;
     // p is left behind the bytes written.
     std::uint8_t TranslateEventAt(const EventRecord& record, std::uint8_t*& p, std::uint32_t nDelta);

@@ -64,31 +64,7 @@ std::int32_t CCnvLarkWrentoHeron::WriteScoreTrack(ByteBuffer& out) {
     if (m_nFormat == 1) {
         PrepareBendRanges(out);
     }
-    // Events are written straight into room made a window at a time.
-    std::uint8_t* p = out.Extend(kSequenceWindow);
-    std::uint8_t* pLimit = p + (kSequenceWindow - kMaxTranslatedBytes);
-    // A record that writes nothing passes its time on to the next one.
-    std::uint32_t nLastWritten = 0;
-    for (const EventRecord& record : m_vecEvents) {
-        if (p > pLimit) {
-            out.Commit(p);
-            p = out.Extend(kSequenceWindow);
-            pLimit = p + (kSequenceWindow - kMaxTranslatedBytes);
-        }
-        if (TranslateEventAt(record, p, record.time - nLastWritten) == 1) {
-            // Only an event that was written can have written a time.
-            if (m_bTimeOverflow) [[unlikely]] {
-                // The delta is written first, so a delta that does not fit
-                // is the value that tripped; otherwise it was the gate time.
-                const std::uint32_t nDelta = record.time - nLastWritten;
-                const bool bDelta = nDelta > kMaxVarLen;
-                NoteTimeOverflow(bDelta ? ETimePlace::Delta : ETimePlace::Gate, bDelta ? nDelta : record.duration,
-                                 record);
-            }
-            nLastWritten = record.time;
-        }
-    }
-    out.Commit(p);
+    TranslateSequence(out);
     sequence.Close();
 
     if (!m_vecWaveChunks.empty()) {

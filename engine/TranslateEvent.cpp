@@ -44,14 +44,16 @@ std::uint8_t AudioVelocity(std::uint8_t v) {
 
 }  // namespace
 
-std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta) {
-    std::uint8_t* p = out.Extend(kMaxTranslatedBytes);
-    const std::uint8_t byResult = TranslateEventAt(record, p, nDelta);
-    out.Commit(p);
-    return byResult;
-}
+// Defined before its callers in this file so that the sequence loop gets it
+// inlined: the loop runs once per event of the file.
+#if defined(__GNUC__)
+#define KESTREL_HOT_INLINE inline __attribute__((always_inline))
+#else
+#define KESTREL_HOT_INLINE inline
+#endif
 
-std::uint8_t CCnvLarkWrentoHeron::TranslateEventAt(const EventRecord& record, std::uint8_t*& p, std::uint32_t nDelta) {
+KESTREL_HOT_INLINE std::uint8_t CCnvLarkWrentoHeron::TranslateEventAt(const EventRecord& record, std::uint8_t*& p,
+                                                                    std::uint32_t nDelta) {
     const std::uint8_t* d = record.data;
     const bool bAudio = record.track == kAudioTrack;
 
@@ -213,6 +215,41 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEventAt(const EventRecord& record, st
         default:
             return 0;
     }
+}
+
+std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta) {
+    std::uint8_t* p = out.Extend(kMaxTranslatedBytes);
+    const std::uint8_t byResult = TranslateEventAt(record, p, nDelta);
+    out.Commit(p);
+    return byResult;
+}
+
+void CCnvLarkWrentoHeron::TranslateSequence(ByteBuffer& out) {
+    // Events are written straight into room made a window at a time.
+    std::uint8_t* p = out.Extend(kSequenceWindow);
+    std::uint8_t* pLimit = p + (kSequenceWindow - kMaxTranslatedBytes);
+    // A record that writes nothing passes its time on to the next one.
+    std::uint32_t nLastWritten = 0;
+    for (const EventRecord& record : m_vecEvents) {
+        if (p > pLimit) {
+            out.Commit(p);
+            p = out.Extend(kSequenceWindow);
+            pLimit = p + (kSequenceWindow - kMaxTranslatedBytes);
+        }
+        if (TranslateEventAt(record, p, record.time - nLastWritten) == 1) {
+            // Only an event that was written can have written a time.
+            if (m_bTimeOverflow) [[unlikely]] {
+                // The delta is written first, so a delta that does not fit
+                // is the value that tripped; otherwise it was the gate time.
+                const std::uint32_t nDelta = record.time - nLastWritten;
+                const bool bDelta = nDelta > kMaxVarLen;
+                NoteTimeOverflow(bDelta ? ETimePlace::Delta : ETimePlace::Gate, bDelta ? nDelta : record.duration,
+                                 record);
+            }
+            nLastWritten = record.time;
+        }
+    }
+    out.Commit(p);
 }
 
 std::uint8_t CCnvLarkWrentoHeron::TranslateRegisterWrite(const EventRecord& record, std::uint8_t*& p,
