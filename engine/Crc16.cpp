@@ -29,36 +29,34 @@ constexpr std::array<std::array<std::uint16_t, 256>, 8> kSlices = MakeSliceTable
 
 constexpr int kZeroShiftSteps = 64;
 
-// Entry [k][0][b] is the register after 2^k zero bytes from register b << 8,
-// entry [k][1][b] from register b; by linearity any register is the XOR of
-// its two bytes' entries.
-using ZeroShiftTables = std::array<std::array<std::array<std::uint16_t, 256>, 2>, kZeroShiftSteps>;
+// Column [k][i] is the register after 2^k zero bytes from register 1 << i;
+// by linearity any register maps to the XOR of the columns of its set bits.
+using ZeroShiftColumns = std::array<std::array<std::uint16_t, 16>, kZeroShiftSteps>;
 
-constexpr std::uint16_t ShiftByTable(const ZeroShiftTables& tables, int k, std::uint16_t nRegister) {
-    return static_cast<std::uint16_t>(tables[static_cast<std::size_t>(k)][0][nRegister >> 8] ^
-                                      tables[static_cast<std::size_t>(k)][1][nRegister & 0xFF]);
+constexpr std::uint16_t ApplyColumns(const std::array<std::uint16_t, 16>& columns, std::uint16_t nRegister) {
+    std::uint16_t nResult = 0;
+    for (std::size_t i = 0; i < 16; ++i) {
+        // All ones or all zeros, without a branch on the data.
+        nResult ^= static_cast<std::uint16_t>(columns[i] & (0u - ((nRegister >> i) & 1u)));
+    }
+    return nResult;
 }
 
-constexpr ZeroShiftTables MakeZeroShiftTables() {
-    ZeroShiftTables tables{};
-    for (unsigned b = 0; b < 256; ++b) {
-        for (unsigned nHalf = 0; nHalf < 2; ++nHalf) {
-            const auto r = static_cast<std::uint16_t>(nHalf == 0 ? b << 8 : b);
-            tables[0][nHalf][b] = static_cast<std::uint16_t>((r << 8) ^ Crc16Table[r >> 8]);
+constexpr ZeroShiftColumns MakeZeroShiftColumns() {
+    ZeroShiftColumns columns{};
+    for (unsigned i = 0; i < 16; ++i) {
+        const auto r = static_cast<std::uint16_t>(1u << i);
+        columns[0][i] = static_cast<std::uint16_t>((r << 8) ^ Crc16Table[r >> 8]);
+    }
+    for (std::size_t k = 1; k < columns.size(); ++k) {
+        for (std::size_t i = 0; i < 16; ++i) {
+            columns[k][i] = ApplyColumns(columns[k - 1], columns[k - 1][i]);
         }
     }
-    for (int k = 1; k < kZeroShiftSteps; ++k) {
-        for (unsigned b = 0; b < 256; ++b) {
-            for (unsigned nHalf = 0; nHalf < 2; ++nHalf) {
-                const std::uint16_t r = tables[static_cast<std::size_t>(k - 1)][nHalf][b];
-                tables[static_cast<std::size_t>(k)][nHalf][b] = ShiftByTable(tables, k - 1, r);
-            }
-        }
-    }
-    return tables;
+    return columns;
 }
 
-constexpr ZeroShiftTables kZeroShift = MakeZeroShiftTables();
+constexpr ZeroShiftColumns kZeroShift = MakeZeroShiftColumns();
 
 }  // namespace
 
@@ -67,9 +65,9 @@ std::uint16_t Crc16(const std::uint8_t* pBytes, std::int64_t nCount) {
 }
 
 std::uint16_t Crc16ZeroShift(std::uint16_t nRegister, std::uint64_t nCount) {
-    for (int k = 0; nCount != 0; ++k, nCount >>= 1) {
+    for (std::size_t k = 0; nCount != 0; ++k, nCount >>= 1) {
         if (nCount & 1) {
-            nRegister = ShiftByTable(kZeroShift, k, nRegister);
+            nRegister = ApplyColumns(kZeroShift[k], nRegister);
         }
     }
     return nRegister;
