@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "VelaBuilder.h"
+#include "SmallTree.h"
 
 namespace fs = std::filesystem;
 
@@ -22,18 +22,13 @@ int main(int argc, char** argv) {
     }
     const fs::path root = argv[1];
     const long nCount = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 2000;
-    constexpr long kDistinct = 2000;
+    constexpr long kDistinct = bench::kSmallTreeDistinct;
     std::vector<vela::Bytes> vecContents;
     std::size_t nBytes = 0;
     fs::path folder;
     for (long i = 0; i < nCount; ++i) {
         if (i < kDistinct) {
-            vela::CLargeInputOptions options;
-            options.byFormat = static_cast<std::uint8_t>(i % 2);
-            options.nEvents = 50 + static_cast<std::uint32_t>((i * 37) % 400);
-            options.bRegisterWrites = i % 3 != 0;
-            options.nSeed = static_cast<std::uint32_t>(i + 1);
-            vecContents.push_back(vela::MakeLargeInput(options));
+            vecContents.push_back(bench::SmallTreeFile(i));
         }
         const vela::Bytes& bytes = vecContents[static_cast<std::size_t>(i % kDistinct)];
         if (i % 20 == 0) {

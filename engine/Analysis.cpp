@@ -72,11 +72,24 @@ bool IsScoreTrackChunk(const std::uint8_t* pId) { return IdStarts(pId, "MTR"); }
 bool IsAudioTrackChunk(const std::uint8_t* pId) { return IdStarts(pId, "ATR"); }
 bool NoChunk(const std::uint8_t*) { return false; }
 
+// A byte of the input; kChecked false when the caller knows it lies inside
+// (an event whose longest fixed form fits before the end of the input).
+template <bool kChecked>
+bool ReadInputByte(const CInputReader& in, std::size_t nPos, std::uint8_t& byOut) {
+    if constexpr (kChecked) {
+        return in.ReadByte(nPos, byOut);
+    } else {
+        byOut = *in.At(nPos);
+        return true;
+    }
+}
+
 // Short duration form: one byte below 0x80, else two bytes giving
 // ((b0 & 0x7F) + 1) * 128 + (b1 & 0x7F).
+template <bool kChecked = true>
 bool ReadShortDuration(const CInputReader& in, std::size_t& nPos, std::uint32_t& nValue) {
     std::uint8_t b0 = 0;
-    if (!in.ReadByte(nPos, b0)) {
+    if (!ReadInputByte<kChecked>(in, nPos, b0)) {
         return false;
     }
     if (b0 < 0x80) {
@@ -85,7 +98,7 @@ bool ReadShortDuration(const CInputReader& in, std::size_t& nPos, std::uint32_t&
         return true;
     }
     std::uint8_t b1 = 0;
-    if (!in.ReadByte(nPos + 1, b1)) {
+    if (!ReadInputByte<kChecked>(in, nPos + 1, b1)) {
         return false;
     }
     nValue = (std::uint32_t{b0 & 0x7Fu} + 1) * 128 + (b1 & 0x7Fu);
@@ -136,23 +149,30 @@ KESTREL_HOT_INLINE std::uint8_t ExclusiveKind(const std::uint8_t* pBody, std::ui
     return kKindIgnored;
 }
 
+// Bytes of the longest event form without a length of its own: a two-byte
+// delta and a note with a two-byte gate time, or a 3-byte control.
+constexpr std::size_t kLongestFixedEvent = 5;
+
 // Reads one sequence event at nPos: the record gets its delta time in
-// `time`. Returns false when the event reaches beyond the input.
+// `time`. Returns false when the event reaches beyond the input. With
+// kChecked false the caller has made sure that kLongestFixedEvent bytes lie
+// inside the input; an exclusive's own length is checked either way.
+template <bool kChecked = true>
 KESTREL_HOT_INLINE bool ReadEvent(const CInputReader& in, std::size_t& nPos, std::uint8_t byTrack, EventRecord& record) {
     std::uint32_t nDelta = 0;
-    if (!ReadShortDuration(in, nPos, nDelta)) {
+    if (!ReadShortDuration<kChecked>(in, nPos, nDelta)) {
         return false;
     }
     record.time = nDelta;
     record.track = byTrack;
     const std::size_t q = nPos;
     std::uint8_t b = 0;
-    if (!in.ReadByte(q, b)) {
+    if (!ReadInputByte<kChecked>(in, q, b)) {
         return false;
     }
     if (b != 0x00 && b != 0xFF) {
         std::size_t nGatePos = q + 1;
-        if (!ReadShortDuration(in, nGatePos, record.duration)) {
+        if (!ReadShortDuration<kChecked>(in, nGatePos, record.duration)) {
             return false;
         }
         record.kind = kKindNote;
@@ -162,20 +182,20 @@ KESTREL_HOT_INLINE bool ReadEvent(const CInputReader& in, std::size_t& nPos, std
         return true;
     }
     std::uint8_t x = 0;
-    if (!in.ReadByte(q + 1, x)) {
+    if (!ReadInputByte<kChecked>(in, q + 1, x)) {
         return false;
     }
     if (b == 0x00) {
         std::uint32_t nConsumed = 2;
         if (x == 0x00) {
             std::uint8_t y = 0;
-            if (!in.ReadByte(q + 2, y)) {
+            if (!ReadInputByte<kChecked>(in, q + 2, y)) {
                 return false;
             }
             record.kind = y == 0 ? kKindEndOfSequence : kKindIgnored;
             nConsumed = 3;
         } else if ((x & 0x30) == 0x30) {
-            if (!in.Has(q, 3)) {
+            if (kChecked && !in.Has(q, 3)) {
                 return false;
             }
             record.kind = ControlKind(x);
@@ -195,7 +215,7 @@ KESTREL_HOT_INLINE bool ReadEvent(const CInputReader& in, std::size_t& nPos, std
     // b == 0xFF
     if (x == 0xF0) {
         std::uint8_t byLength = 0;
-        if (!in.ReadByte(q + 2, byLength) || !in.Has(q + 3, byLength)) {
+        if (!ReadInputByte<kChecked>(in, q + 2, byLength) || !in.Has(q + 3, byLength)) {
             return false;
         }
         record.kind = ExclusiveKind(in.At(q + 3), byLength);
@@ -428,7 +448,9 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
                 bStopResolved = true;
             }
             EventRecord record;
-            if (!ReadEvent(in, nPos, byTrack, record)) {
+            const bool bRead = nPos + kLongestFixedEvent <= in.Size() ? ReadEvent<false>(in, nPos, byTrack, record)
+                                                                      : ReadEvent<true>(in, nPos, byTrack, record);
+            if (!bRead) {
                 m_rejection = CRejectReason{};
                 m_rejection.eCode = ERejectCode::EventPastEnd;
                 m_rejection.byTrack = byTrack;
@@ -498,20 +520,45 @@ std::int32_t CCnvLarkWrentoHeron::Analyze() {
         }
     }
 
-    // 7. Wave data chunks, referenced whole.
+    // 7. Wave data chunks, referenced whole. The finders of waves 1 to 62
+    // all walk the same way (into the audio tracks) and differ only in where
+    // they stop, so one walk serves them all: wave n is the first "Awa" + n
+    // on it, and a wave that is not on it fails where the walk failed.
     if (m_nFormat == 1) {
-        for (int n = 1; n <= 62; ++n) {
-            const ChunkFind wave = FindChunk(
-                in, [n](const std::uint8_t* id) { return IdStarts(id, "Awa") && id[3] == n; }, IsAudioTrackChunk);
-            if (wave.status == FindStatus::kInvalid) {
-                return RejectChunk(m_rejection, in, wave);
+        constexpr int kWaves = 62;
+        std::size_t anWaveChunk[kWaves + 1] = {};  // chunk offset + 1; 0 = not met
+        const CChunkWalkResult walk = WalkChunks(
+            in,
+            [&anWaveChunk](const CChunkStep& step) {
+                const std::uint8_t n = step.pId[3];
+                if (IdStarts(step.pId, "Awa")) {
+                    if (n >= 1 && n <= kWaves && anWaveChunk[n] == 0) {
+                        anWaveChunk[n] = step.nOffset + 1;
+                    }
+                    return EChunkAction::Skip;
+                }
+                return IsAudioTrackChunk(step.pId) ? EChunkAction::Enter : EChunkAction::Skip;
+            },
+            [](const CChunkStep&) {});
+        for (int n = 1; n <= kWaves; ++n) {
+            if (anWaveChunk[n] == 0) {
+                if (walk.eEnd != EChunkWalkEnd::Finished) {
+                    ChunkFind failed;
+                    failed.status = FindStatus::kInvalid;
+                    failed.walk = walk;
+                    return RejectChunk(m_rejection, in, failed);
+                }
+                continue;
             }
-            if (wave.status == FindStatus::kFound && wave.nSize != 0) {
+            const std::size_t nChunk = anWaveChunk[n] - 1;
+            std::uint32_t nSize = 0;
+            in.ReadBE32(nChunk + 4, nSize);
+            if (nSize != 0) {
                 EventRecord record;
                 record.kind = kKindWaveData;
                 record.track = 5;
-                record.data = in.At(wave.nBody - 8);
-                record.length = wave.nSize + 8;
+                record.data = in.At(nChunk);
+                record.length = nSize + 8;
                 m_vecWaveChunks.push_back(record);
             }
         }

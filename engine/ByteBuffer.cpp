@@ -4,20 +4,7 @@
 
 std::size_t AppendVarLen(ByteBuffer& buffer, std::uint32_t nValue) {
     assert(nValue <= kMaxVarLen);
-    std::uint32_t nAcc = nValue & 0x7F;
-    nValue >>= 7;
-    while (nValue != 0) {
-        nAcc = (nAcc << 8) | 0x80 | (nValue & 0x7F);
-        nValue >>= 7;
-    }
-    for (;;) {
-        const std::uint8_t byLow = static_cast<std::uint8_t>(nAcc & 0xFF);
-        buffer.Push(byLow);
-        if ((byLow & 0x80) == 0) {
-            break;
-        }
-        nAcc >>= 8;
-    }
+    buffer.Commit(WriteVarLen(buffer.Extend(kMaxVarLenBytes), nValue));
     return buffer.Size();
 }
 

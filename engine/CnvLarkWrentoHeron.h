@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "ByteBuffer.h"
@@ -43,10 +42,12 @@ struct EventRecord {
     const std::uint8_t* data = nullptr;
 };
 
+// No default values: the table of them is left uninitialised when a
+// converter is built (see m_anNoteSlotUsed).
 struct NoteSlot {
-    std::uint32_t start = 0;
-    std::uint32_t duration = 0;
-    std::uint32_t index = 0;
+    std::uint32_t start;
+    std::uint32_t duration;
+    std::uint32_t index;
 };
 
 // Engine results: positive success, 0 input not acceptable, negative a writer
@@ -120,7 +121,12 @@ public:
     std::uint8_t m_abyVelocity[16];
     std::uint8_t m_byCopyStatus = 0xF8;
     std::uint8_t m_abWaveInit[4] = {};
-    NoteSlot m_aNoteSlot[16][128] = {};
+    // An entry of m_aNoteSlot holds data only once its bit in
+    // m_anNoteSlotUsed is set; until then it reads as all zero. Building a
+    // converter (one per file) clears these 256 bytes instead of the 24 KB
+    // table.
+    NoteSlot m_aNoteSlot[16][128];
+    std::uint64_t m_anNoteSlotUsed[16][2] = {};
 
     // Set when a delta or gate time does not fit the variable-length quantity;
     // the writer that met it then fails instead of writing a corrupt file.
@@ -151,6 +157,12 @@ public:
     // value bit 0x20) of FM channel byChannel at nTime.
     virtual bool HasKeyOnAt(std::uint32_t nTime, std::uint8_t byChannel);
 
+    // Most bytes one record translates to: a note with its delta and gate
+    // times (4 each), a bend reset (4) and an audio prelude (11), and 3 more.
+    static constexpr std::size_t kMaxTranslatedBytes = 32;
+    // The room the score track makes at a time for its sequence.
+    static constexpr std::size_t kSequenceWindow = 4096;
+
     // Negative results of the writers.
     static constexpr std::int32_t kResultTimeOverflow = -1;
     static constexpr std::int32_t kResultOutOfMemory = -2;
@@ -159,11 +171,35 @@ private:
     std::int32_t ConvertUnguarded(const std::uint8_t* pInput, std::int32_t nSize, ByteBuffer& output);
     std::int32_t ValidateAndAnalyze(const std::uint8_t* pInput, std::int32_t nSize);
     void NoteTimeOverflow(ETimePlace ePlace, std::uint64_t nValue, const EventRecord& record);
-    std::uint8_t TranslateRegisterWrite(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta);
-    void AppendTime(ByteBuffer& out, std::uint32_t nTicks);
+    // TranslateEvent for every record of m_vecEvents, in order, each with
+    // the time since the last record that wrote something.
+    void TranslateSequence(ByteBuffer& out);
+    // TranslateEvent writing at p, which has room for kMaxTranslatedBytes;
+    // p is left behind the bytes written.
+    std::uint8_t TranslateEventAt(const EventRecord& record, std::uint8_t*& p, std::uint32_t nDelta);
+    std::uint8_t TranslateRegisterWrite(const EventRecord& record, std::uint8_t*& p, std::uint32_t nDelta);
+    // Writes a delta or gate time. A time that the variable-length quantity
+    // cannot hold is remembered so the writer fails, and written as the
+    // largest one meanwhile.
+    std::uint8_t* WriteTime(std::uint8_t* p, std::uint32_t nTicks) {
+        if (nTicks > kMaxVarLen) [[unlikely]] {
+            m_bTimeOverflow = true;
+            nTicks = kMaxVarLen;
+        }
+        return WriteVarLen(p, nTicks);
+    }
 
-    bool m_bVoiceIndexBuilt = false;
-    bool m_bKeyOnIndexBuilt = false;
-    std::vector<std::uint64_t> m_vecKeyOnTimes;                 // sorted (time << 4) | FM channel
-    std::unordered_map<std::uint16_t, int> m_mapSetupVoiceSlot;  // (bank << 8) | program -> slot
+    // What the writers ask of the whole event list, gathered by one pass
+    // over it the first time something asks (the list does not change
+    // while it is written).
+    void BuildEventIndexes();
+    struct CKeyOnTime {
+        std::uint32_t nTime;
+        std::uint16_t nChannels;  // bit n: a key-on of FM channel n
+    };
+    bool m_bEventIndexesBuilt = false;
+    std::vector<const EventRecord*> m_vecSetupVoices;  // kind 11, in list order
+    std::vector<std::uint64_t> m_vecVoiceKeys;         // sorted ((bank << 8 | program) << 40) | (order << 8) | slot
+    std::vector<CKeyOnTime> m_vecKeyOnTimes;           // ascending times
+    std::size_t m_nKeyOnCursor = 0;                    // where the last question was answered
 };

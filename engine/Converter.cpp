@@ -2,6 +2,7 @@
 #include "Crc16.h"
 
 #include <algorithm>
+#include <cassert>
 #include <new>
 #include <stdexcept>
 
@@ -81,7 +82,8 @@ std::int32_t CCnvLarkWrentoHeron::ConvertUnguarded(const std::uint8_t* pInput, s
     }
 
     ByteBuffer work;
-    work.Reserve(static_cast<std::size_t>(nSize) * 2 + 256);
+    // One reservation: twice the input and the sequence writer's window.
+    work.Reserve(static_cast<std::size_t>(nSize) * 2 + 256 + kSequenceWindow);
     m_nContentsStart = 8;
     m_nContentsSize = 5;
     AppendFileHead(work, m_byCopyStatus);
@@ -104,9 +106,22 @@ std::int32_t CCnvLarkWrentoHeron::ConvertUnguarded(const std::uint8_t* pInput, s
     // The two CRC ranges start at a chunk's first byte and span body sizes, so
     // they end short of the chunks they cover; the format defines them so.
     PatchBE32(work, 4, static_cast<std::uint32_t>(work.Size() - 8 + 2));
-    StoreCrc16(work, m_nTrackChunkStart, std::int64_t{m_nTrackChunkSize} + m_nMasterChunkSize, m_nTrackCrcPos);
+    const std::size_t nTrackStart = m_nTrackChunkStart;
+    const std::size_t nTrackRange = std::size_t{m_nTrackChunkSize} + m_nMasterChunkSize;
+    assert(m_nTrackCrcPos + 2 <= nTrackStart && m_nContentsCrcPos + 2 <= nTrackStart);
+    assert(nTrackStart + nTrackRange <= work.Size());
+    const std::uint16_t nTrackRegister =
+        Crc16Register(0xFFFF, work.Data() + nTrackStart, static_cast<std::int64_t>(nTrackRange));
+    work[m_nTrackCrcPos] = static_cast<std::uint8_t>((nTrackRegister ^ 0xFFFF) >> 8);
+    work[m_nTrackCrcPos + 1] = static_cast<std::uint8_t>((nTrackRegister ^ 0xFFFF) & 0xFF);
     StoreCrc16(work, m_nContentsStart, std::int64_t{m_nContentsSize} + m_nOptionSize, m_nContentsCrcPos);
-    const std::uint16_t nFileCrc = Crc16(work.Data(), static_cast<std::int64_t>(work.Size()));
+    // The file CRC reads the head (slots filled) and what follows the track
+    // range; the track range, the bulk of the file, enters by its register.
+    std::uint16_t nFileRegister = Crc16Register(0xFFFF, work.Data(), static_cast<std::int64_t>(nTrackStart));
+    nFileRegister = static_cast<std::uint16_t>(nTrackRegister ^ Crc16ZeroShift(nFileRegister ^ 0xFFFF, nTrackRange));
+    nFileRegister = Crc16Register(nFileRegister, work.Data() + nTrackStart + nTrackRange,
+                                  static_cast<std::int64_t>(work.Size() - nTrackStart - nTrackRange));
+    const auto nFileCrc = static_cast<std::uint16_t>(nFileRegister ^ 0xFFFF);
     AppendByte(work, static_cast<std::uint8_t>(nFileCrc >> 8));
     AppendByte(work, static_cast<std::uint8_t>(nFileCrc & 0xFF));
 
@@ -129,14 +144,4 @@ void CCnvLarkWrentoHeron::NoteTimeOverflow(ETimePlace ePlace, std::uint64_t nVal
     m_rejection.nValue = nValue;
     m_rejection.nTick = record.time;
     m_rejection.nLength = static_cast<std::uint64_t>(m_nInputSize);
-}
-
-void CCnvLarkWrentoHeron::AppendTime(ByteBuffer& out, std::uint32_t nTicks) {
-    if (nTicks > kMaxVarLen) {
-        // Not representable: remember it so the writer fails, and keep the
-        // buffer consistent meanwhile.
-        m_bTimeOverflow = true;
-        nTicks = kMaxVarLen;
-    }
-    AppendVarLen(out, nTicks);
 }

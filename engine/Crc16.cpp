@@ -27,10 +27,54 @@ constexpr std::array<std::array<std::uint16_t, 256>, 8> MakeSliceTables() {
 
 constexpr std::array<std::array<std::uint16_t, 256>, 8> kSlices = MakeSliceTables();
 
+constexpr int kZeroShiftSteps = 64;
+
+// Column [k][i] is the register after 2^k zero bytes from register 1 << i;
+// by linearity any register maps to the XOR of the columns of its set bits.
+using ZeroShiftColumns = std::array<std::array<std::uint16_t, 16>, kZeroShiftSteps>;
+
+constexpr std::uint16_t ApplyColumns(const std::array<std::uint16_t, 16>& columns, std::uint16_t nRegister) {
+    std::uint16_t nResult = 0;
+    for (std::size_t i = 0; i < 16; ++i) {
+        // All ones or all zeros, without a branch on the data.
+        nResult ^= static_cast<std::uint16_t>(columns[i] & (0u - ((nRegister >> i) & 1u)));
+    }
+    return nResult;
+}
+
+constexpr ZeroShiftColumns MakeZeroShiftColumns() {
+    ZeroShiftColumns columns{};
+    for (unsigned i = 0; i < 16; ++i) {
+        const auto r = static_cast<std::uint16_t>(1u << i);
+        columns[0][i] = static_cast<std::uint16_t>((r << 8) ^ Crc16Table[r >> 8]);
+    }
+    for (std::size_t k = 1; k < columns.size(); ++k) {
+        for (std::size_t i = 0; i < 16; ++i) {
+            columns[k][i] = ApplyColumns(columns[k - 1], columns[k - 1][i]);
+        }
+    }
+    return columns;
+}
+
+constexpr ZeroShiftColumns kZeroShift = MakeZeroShiftColumns();
+
 }  // namespace
 
 std::uint16_t Crc16(const std::uint8_t* pBytes, std::int64_t nCount) {
-    std::uint16_t nCrc = 0xFFFF;
+    return static_cast<std::uint16_t>(Crc16Register(0xFFFF, pBytes, nCount) ^ 0xFFFF);
+}
+
+std::uint16_t Crc16ZeroShift(std::uint16_t nRegister, std::uint64_t nCount) {
+    for (std::size_t k = 0; nCount != 0; ++k, nCount >>= 1) {
+        if (nCount & 1) {
+            nRegister = ApplyColumns(kZeroShift[k], nRegister);
+        }
+    }
+    return nRegister;
+}
+
+std::uint16_t Crc16Register(std::uint16_t nRegister, const std::uint8_t* pBytes, std::int64_t nCount) {
+    std::uint16_t nCrc = nRegister;
     for (; nCount >= 8; nCount -= 8, pBytes += 8) {
         // The 16-bit register only reaches the first two bytes of the block.
         const std::uint8_t by0 = static_cast<std::uint8_t>(pBytes[0] ^ (nCrc >> 8));
@@ -42,7 +86,7 @@ std::uint16_t Crc16(const std::uint8_t* pBytes, std::int64_t nCount) {
     for (; nCount > 0; --nCount, ++pBytes) {
         nCrc = static_cast<std::uint16_t>((nCrc << 8) ^ Crc16Table[((nCrc >> 8) ^ *pBytes) & 0xFF]);
     }
-    return static_cast<std::uint16_t>(nCrc ^ 0xFFFF);
+    return nCrc;
 }
 
 void StoreCrc16(ByteBuffer& buffer, std::size_t nStart, std::int64_t nCount, std::size_t nSlot) {

@@ -1,4 +1,6 @@
 // The master track "MSTR": one set-tempo event per source tempo message.
+#include <cstring>
+
 #include "ChunkWriter.h"
 #include "CnvLarkWrentoHeron.h"
 
@@ -19,20 +21,27 @@ std::int32_t CCnvLarkWrentoHeron::WriteMasterTrack(ByteBuffer& out) {
     AppendByte(out, 0x00);
 
     CChunkWriter sequence(out, "Mssq");
+    // Room for every event at once: a delta time and six bytes each.
+    static const std::uint8_t kEnd[] = {0x00, 0xFF, 0x2F, 0x00};
+    std::uint8_t* p = out.Extend(m_vecMasterEvents.size() * (kMaxVarLenBytes + 6) + sizeof kEnd);
     std::uint32_t nLast = 0;
     for (const EventRecord& record : m_vecMasterEvents) {
-        AppendTime(out, record.time - nLast);
+        p = WriteTime(p, record.time - nLast);
         if (m_bTimeOverflow) {
             NoteTimeOverflow(ETimePlace::MasterDelta, record.time - nLast, record);
         }
         const std::uint32_t T = TempoMicroseconds(record.data[record.length - 2]);
-        const std::uint8_t kTempo[] = {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(T >> 16),
-                                       static_cast<std::uint8_t>(T >> 8), static_cast<std::uint8_t>(T)};
-        AppendBytes(out, kTempo, sizeof kTempo);
+        p[0] = 0xFF;
+        p[1] = 0x51;
+        p[2] = 0x03;
+        p[3] = static_cast<std::uint8_t>(T >> 16);
+        p[4] = static_cast<std::uint8_t>(T >> 8);
+        p[5] = static_cast<std::uint8_t>(T);
+        p += 6;
         nLast = record.time;
     }
-    static const std::uint8_t kEnd[] = {0x00, 0xFF, 0x2F, 0x00};
-    AppendBytes(out, kEnd, sizeof kEnd);
+    std::memcpy(p, kEnd, sizeof kEnd);
+    out.Commit(p + sizeof kEnd);
     sequence.Close();
 
     m_nMasterChunkSize = master.Close();

@@ -8,15 +8,26 @@ void CCnvLarkWrentoHeron::MergeOverlappingNotes() {
     // Compacts in place: records before nKept are final, so the positions
     // kept in m_aNoteSlot are those of the list with the removals done.
     std::size_t nKept = 0;
-    for (std::size_t i = 0; i < m_vecEvents.size(); ++i) {
-        const EventRecord record = m_vecEvents[i];
+    EventRecord* const pEvents = m_vecEvents.data();
+    const std::size_t nCount = m_vecEvents.size();
+    for (std::size_t i = 0; i < nCount; ++i) {
+        // Only records before nKept <= i are written below, so the
+        // reference stays valid.
+        const EventRecord& record = pEvents[i];
         if (record.kind == kKindOctaveShift && record.track != 5) {
             anOctaveShift[record.data[1] >> 6] = pitch::OctaveShiftValue(record.data[2]);
         } else if (record.kind == kKindNote) {
             const std::uint8_t ch = record.data[0] >> 6;
-            NoteSlot& slot = m_aNoteSlot[ch][pitch::ScoreNoteKey(record.data[0], anOctaveShift[ch])];
+            const std::uint8_t byKey = pitch::ScoreNoteKey(record.data[0], anOctaveShift[ch]);
+            NoteSlot& slot = m_aNoteSlot[ch][byKey];
+            std::uint64_t& nUsedWord = m_anNoteSlotUsed[ch][byKey >> 6];
+            const std::uint64_t nUsedBit = std::uint64_t{1} << (byKey & 63);
+            if ((nUsedWord & nUsedBit) == 0) {
+                nUsedWord |= nUsedBit;
+                slot = NoteSlot{0, 0, 0};
+            }
             if (record.time < static_cast<std::uint32_t>(slot.start + slot.duration)) {
-                EventRecord& kept = m_vecEvents[slot.index];
+                EventRecord& kept = pEvents[slot.index];
                 const std::uint32_t nEnd = record.time + record.duration;
                 if (nEnd > static_cast<std::uint32_t>(kept.time + kept.duration)) {
                     kept.duration = nEnd - kept.time;
@@ -29,7 +40,7 @@ void CCnvLarkWrentoHeron::MergeOverlappingNotes() {
             slot.index = static_cast<std::uint32_t>(nKept);
         }
         if (nKept != i) {
-            m_vecEvents[nKept] = record;
+            pEvents[nKept] = pEvents[i];
         }
         ++nKept;
     }

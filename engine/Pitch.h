@@ -3,16 +3,33 @@
 // double; real-to-integer conversions truncate toward zero.
 #pragma once
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace pitch {
 
 inline double Log2(double x) { return std::log(x) / std::log(2.0); }
 
-// Frequency of an FM channel in Hz: 2^(block - 20) * 49700 * F-number.
+// 2^(block - 20) for every block byte, exact (doubling is exact).
+inline constexpr std::array<double, 256> kBlockScale = [] {
+    std::array<double, 256> adScale{};
+    double dScale = 1.0 / 1048576.0;
+    for (double& d : adScale) {
+        d = dScale;
+        dScale *= 2.0;
+    }
+    return adScale;
+}();
+
+// Frequency of an FM channel in Hz: 2^(block - 20) * 49700 * F-number. Every
+// step of that product is exact in double (49700 * F-number is an integer
+// below 2^53, and scaling by a power of two loses nothing), so the integer
+// product times the block's power of two from a table gives the same bits as
+// the power function at a fraction of its cost.
 inline double FmFrequency(std::uint8_t byBlock, std::uint16_t nFnum) {
-    return std::pow(2.0, static_cast<double>(byBlock) - 20.0) * 49700.0 * nFnum;
+    return 49700.0 * nFnum * kBlockScale[byBlock];
 }
 
 // Fractional key number of a frequency (69 = 440 Hz).
@@ -28,7 +45,18 @@ inline std::uint8_t NearestKey(double dKey) {
     return dRounded >= 255.0 ? 255 : static_cast<std::uint8_t>(dRounded);
 }
 
-inline double KeyFrequency(std::uint8_t byKey) { return 440.0 * std::pow(2.0, (byKey - 69) / 12.0); }
+// Frequency of an equal-tempered key, 440 * 2^((key - 69) / 12): the 256
+// values are computed once, by the same expression.
+inline double KeyFrequency(std::uint8_t byKey) {
+    static const std::array<double, 256> s_adFrequency = [] {
+        std::array<double, 256> adFrequency{};
+        for (int nKey = 0; nKey < 256; ++nKey) {
+            adFrequency[static_cast<std::size_t>(nKey)] = 440.0 * std::pow(2.0, (nKey - 69) / 12.0);
+        }
+        return adFrequency;
+    }();
+    return s_adFrequency[byKey];
+}
 
 // Bend value of x = 8192 + scale * semitones, truncated and limited to the
 // 14-bit range. Limiting in double first gives the same result for finite

@@ -49,14 +49,12 @@ std::int32_t CCnvLarkWrentoHeron::WriteScoreTrack(ByteBuffer& out) {
     } else {
         AppendBytes(out, kDeviceSetupFormat1, sizeof kDeviceSetupFormat1);
     }
-    for (const EventRecord& record : m_vecEvents) {
-        if (record.kind != kKindSetupVoice) {
-            continue;
-        }
+    BuildEventIndexes();
+    for (const EventRecord* pRecord : m_vecSetupVoices) {
         if (m_nFormat == 0) {
-            WriteVoiceFormat0(record, m_anVoiceMap, out);
+            WriteVoiceFormat0(*pRecord, m_anVoiceMap, out);
         } else {
-            WriteVoiceFormat1(record, m_anVoiceMap, out);
+            WriteVoiceFormat1(*pRecord, m_anVoiceMap, out);
         }
     }
     setup.Close();
@@ -66,22 +64,7 @@ std::int32_t CCnvLarkWrentoHeron::WriteScoreTrack(ByteBuffer& out) {
     if (m_nFormat == 1) {
         PrepareBendRanges(out);
     }
-    // A record that writes nothing passes its time on to the next one.
-    std::uint32_t nLastWritten = 0;
-    for (const EventRecord& record : m_vecEvents) {
-        if (TranslateEvent(record, out, record.time - nLastWritten) == 1) {
-            // Only an event that was written can have written a time.
-            if (m_bTimeOverflow) [[unlikely]] {
-                // The delta is written first, so a delta that does not fit
-                // is the value that tripped; otherwise it was the gate time.
-                const std::uint32_t nDelta = record.time - nLastWritten;
-                const bool bDelta = nDelta > kMaxVarLen;
-                NoteTimeOverflow(bDelta ? ETimePlace::Delta : ETimePlace::Gate, bDelta ? nDelta : record.duration,
-                                 record);
-            }
-            nLastWritten = record.time;
-        }
-    }
+    TranslateSequence(out);
     sequence.Close();
 
     if (!m_vecWaveChunks.empty()) {

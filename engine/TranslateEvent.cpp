@@ -1,5 +1,6 @@
 // Translation of one analysed source event into Heron sequence events.
 #include <cmath>
+#include <cstring>
 
 #include "CnvLarkWrentoHeron.h"
 #include "EventChannel.h"
@@ -18,16 +19,18 @@ constexpr std::uint8_t kAudioTrack = 5;
 // an event that a reader would take for a status byte.
 std::uint8_t DataByte(std::uint8_t byValue) { return byValue > 0x7F ? 0x7F : byValue; }
 
-void AppendBend(ByteBuffer& out, std::uint8_t byChannel, std::uint16_t nBend) {
-    AppendByte(out, static_cast<std::uint8_t>(0x60 | byChannel));
-    AppendByte(out, static_cast<std::uint8_t>(nBend & 0x7F));
-    AppendByte(out, static_cast<std::uint8_t>((nBend >> 7) & 0x7F));
+std::uint8_t* WriteBend(std::uint8_t* p, std::uint8_t byChannel, std::uint16_t nBend) {
+    p[0] = static_cast<std::uint8_t>(0x60 | byChannel);
+    p[1] = static_cast<std::uint8_t>(nBend & 0x7F);
+    p[2] = static_cast<std::uint8_t>((nBend >> 7) & 0x7F);
+    return p + 3;
 }
 
-void AppendControl(ByteBuffer& out, std::uint8_t byChannel, std::uint8_t byControl, std::uint8_t byValue) {
-    AppendByte(out, static_cast<std::uint8_t>(0x30 | byChannel));
-    AppendByte(out, byControl);
-    AppendByte(out, byValue);
+std::uint8_t* WriteControl(std::uint8_t* p, std::uint8_t byChannel, std::uint8_t byControl, std::uint8_t byValue) {
+    p[0] = static_cast<std::uint8_t>(0x30 | byChannel);
+    p[1] = byControl;
+    p[2] = byValue;
+    return p + 3;
 }
 
 // Velocity of audio-track notes after a volume event of value v.
@@ -41,7 +44,16 @@ std::uint8_t AudioVelocity(std::uint8_t v) {
 
 }  // namespace
 
-std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta) {
+// Defined before its callers in this file so that the sequence loop gets it
+// inlined: the loop runs once per event of the file.
+#if defined(__GNUC__)
+#define KESTREL_HOT_INLINE inline __attribute__((always_inline))
+#else
+#define KESTREL_HOT_INLINE inline
+#endif
+
+KESTREL_HOT_INLINE std::uint8_t CCnvLarkWrentoHeron::TranslateEventAt(const EventRecord& record, std::uint8_t*& p,
+                                                                    std::uint32_t nDelta) {
     const std::uint8_t* d = record.data;
     const bool bAudio = record.track == kAudioTrack;
 
@@ -62,10 +74,10 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
 
     switch (record.kind) {
         case kKindNote: {
-            AppendTime(out, nDelta);
+            p = WriteTime(p, nDelta);
             if (m_nFormat == 1 && record.track <= 4 && m_anBendPending[ch] == 1) {
-                AppendBend(out, ch, 8192);
-                AppendByte(out, 0x00);
+                p = WriteBend(p, ch, 8192);
+                *p++ = 0x00;
                 m_anBendPending[ch] = 0;
             }
             std::uint8_t byStatus = static_cast<std::uint8_t>(0x10 | ch);
@@ -74,58 +86,59 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
                     const std::uint8_t byControl = static_cast<std::uint8_t>(0xB0 | ch);
                     const std::uint8_t kPrelude[] = {byControl, 0x00, 0x7D, 0x00, byControl, 0x20, 0x00, 0x00,
                                                      static_cast<std::uint8_t>(0xC0 | ch), 0x00, 0x00};
-                    AppendBytes(out, kPrelude, sizeof kPrelude);
+                    std::memcpy(p, kPrelude, sizeof kPrelude);
+                    p += sizeof kPrelude;
                     m_abWaveInit[ch] = 1;
                 }
                 byStatus = static_cast<std::uint8_t>(0x90 | ch);
             }
-            AppendByte(out, byStatus);
-            AppendByte(out, bAudio ? pitch::AudioNoteKey(d[0]) : pitch::ScoreNoteKey(d[0], m_anOctaveShift[ch]));
-            AppendByte(out, bAudio ? m_abyVelocity[ch] : 0x7F);
-            AppendTime(out, record.duration);
+            *p++ = byStatus;
+            *p++ = bAudio ? pitch::AudioNoteKey(d[0]) : pitch::ScoreNoteKey(d[0], m_anOctaveShift[ch]);
+            *p++ = bAudio ? m_abyVelocity[ch] : 0x7F;
+            p = WriteTime(p, record.duration);
             return 1;
         }
         case kKindBankSelect: {
             if (bUnaddressable) {
                 return 0;
             }
-            AppendTime(out, nDelta);
+            p = WriteTime(p, nDelta);
             m_abyBank[ch] = d[2];
-            AppendControl(out, ch, 0x00, 0x7C);
-            AppendByte(out, 0x00);
-            AppendControl(out, ch, 0x20, 0x02);
+            p = WriteControl(p, ch, 0x00, 0x7C);
+            *p++ = 0x00;
+            p = WriteControl(p, ch, 0x20, 0x02);
             return 1;
         }
         case kKindProgramChange: {
             if (bUnaddressable) {
                 return 0;
             }
-            AppendTime(out, nDelta);
+            p = WriteTime(p, nDelta);
             std::uint8_t byProgram = DataByte(d[2]);
             const int nSlot = FindSetupVoiceSlot(m_abyBank[ch], d[2]);
             if (nSlot >= 0 && nSlot <= 15) {
                 byProgram = static_cast<std::uint8_t>(m_anVoiceMap[nSlot] & 0xFF);
             }
-            AppendByte(out, static_cast<std::uint8_t>(0x40 | ch));
-            AppendByte(out, byProgram);
+            *p++ = static_cast<std::uint8_t>(0x40 | ch);
+            *p++ = byProgram;
             return 1;
         }
         case kKindPitchBend: {
             if (bUnaddressable) {
                 return 0;
             }
-            AppendTime(out, nDelta);
-            AppendByte(out, static_cast<std::uint8_t>(0x60 | ch));
-            AppendByte(out, 0x00);
-            AppendByte(out, record.length == 3 ? DataByte(d[2]) : static_cast<std::uint8_t>(8 * (d[1] & 0x0F)));
+            p = WriteTime(p, nDelta);
+            *p++ = static_cast<std::uint8_t>(0x60 | ch);
+            *p++ = 0x00;
+            *p++ = record.length == 3 ? DataByte(d[2]) : static_cast<std::uint8_t>(8 * (d[1] & 0x0F));
             return 1;
         }
         case kKindPanpot: {
             if (bUnaddressable) {
                 return 0;
             }
-            AppendTime(out, nDelta);
-            AppendControl(out, ch, 0x0A, DataByte(d[2]));
+            p = WriteTime(p, nDelta);
+            p = WriteControl(p, ch, 0x0A, DataByte(d[2]));
             return 1;
         }
         case kKindVolume: {
@@ -133,32 +146,32 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
                 m_abyVelocity[ch] = AudioVelocity(d[2]);
                 return 0;
             }
-            AppendTime(out, nDelta);
-            AppendControl(out, ch, 0x07, DataByte(d[2]));
+            p = WriteTime(p, nDelta);
+            p = WriteControl(p, ch, 0x07, DataByte(d[2]));
             return 1;
         }
         case kKindModulation: {
             if (bUnaddressable) {
                 return 0;
             }
-            AppendTime(out, nDelta);
+            p = WriteTime(p, nDelta);
             std::uint8_t byValue = record.length == 3 ? DataByte(d[2]) : kModulationShort[d[1] & 0x0F];
             if (m_nFormat == 0) {
                 byValue = byValue <= 0x3F ? 0x00 : 0x22;
             }
-            AppendControl(out, ch, 0x01, byValue);
+            p = WriteControl(p, ch, 0x01, byValue);
             return 1;
         }
         case kKindExpression: {
             if (bUnaddressable) {
                 return 0;
             }
-            AppendTime(out, nDelta);
-            AppendControl(out, ch, 0x0B, record.length == 3 ? DataByte(d[2]) : kExpressionShort[d[1] & 0x0F]);
+            p = WriteTime(p, nDelta);
+            p = WriteControl(p, ch, 0x0B, record.length == 3 ? DataByte(d[2]) : kExpressionShort[d[1] & 0x0F]);
             return 1;
         }
         case kKindRegisterWrite:
-            return TranslateRegisterWrite(record, out, nDelta);
+            return TranslateRegisterWrite(record, p, nDelta);
         case kKindVoiceAssign: {
             const std::uint8_t j = d[5] & 7;
             const std::uint8_t a = static_cast<std::uint8_t>(m_anVoiceMap[d[6] & 0x0F] & 0xFF);
@@ -166,17 +179,17 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
             if (a == 0xFF && b == 0xFF) {
                 return 0;
             }
-            AppendTime(out, nDelta);
+            p = WriteTime(p, nDelta);
             if (a != 0xFF) {
-                AppendByte(out, static_cast<std::uint8_t>(0x40 | (2 * j)));
-                AppendByte(out, a);
+                *p++ = static_cast<std::uint8_t>(0x40 | (2 * j));
+                *p++ = a;
             }
             if (b != 0xFF) {
                 if (a != 0xFF) {
-                    AppendByte(out, 0x00);
+                    *p++ = 0x00;
                 }
-                AppendByte(out, static_cast<std::uint8_t>(0x40 | (2 * j + 1)));
-                AppendByte(out, b);
+                *p++ = static_cast<std::uint8_t>(0x40 | (2 * j + 1));
+                *p++ = b;
             }
             return 1;
         }
@@ -187,16 +200,16 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
             return 0;
         }
         case kKindShortFF: {
-            AppendTime(out, nDelta);
-            AppendByte(out, d[0]);
-            AppendByte(out, d[1]);
+            p = WriteTime(p, nDelta);
+            *p++ = d[0];
+            *p++ = d[1];
             return 1;
         }
         case kKindEndOfSequence: {
-            AppendTime(out, nDelta);
-            AppendByte(out, 0xFF);
-            AppendByte(out, 0x2F);
-            AppendByte(out, 0x00);
+            p = WriteTime(p, nDelta);
+            *p++ = 0xFF;
+            *p++ = 0x2F;
+            *p++ = 0x00;
             return 1;
         }
         default:
@@ -204,7 +217,42 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, Byte
     }
 }
 
-std::uint8_t CCnvLarkWrentoHeron::TranslateRegisterWrite(const EventRecord& record, ByteBuffer& out,
+std::uint8_t CCnvLarkWrentoHeron::TranslateEvent(const EventRecord& record, ByteBuffer& out, std::uint32_t nDelta) {
+    std::uint8_t* p = out.Extend(kMaxTranslatedBytes);
+    const std::uint8_t byResult = TranslateEventAt(record, p, nDelta);
+    out.Commit(p);
+    return byResult;
+}
+
+void CCnvLarkWrentoHeron::TranslateSequence(ByteBuffer& out) {
+    // Events are written straight into room made a window at a time.
+    std::uint8_t* p = out.Extend(kSequenceWindow);
+    std::uint8_t* pLimit = p + (kSequenceWindow - kMaxTranslatedBytes);
+    // A record that writes nothing passes its time on to the next one.
+    std::uint32_t nLastWritten = 0;
+    for (const EventRecord& record : m_vecEvents) {
+        if (p > pLimit) {
+            out.Commit(p);
+            p = out.Extend(kSequenceWindow);
+            pLimit = p + (kSequenceWindow - kMaxTranslatedBytes);
+        }
+        if (TranslateEventAt(record, p, record.time - nLastWritten) == 1) {
+            // Only an event that was written can have written a time.
+            if (m_bTimeOverflow) [[unlikely]] {
+                // The delta is written first, so a delta that does not fit
+                // is the value that tripped; otherwise it was the gate time.
+                const std::uint32_t nDelta = record.time - nLastWritten;
+                const bool bDelta = nDelta > kMaxVarLen;
+                NoteTimeOverflow(bDelta ? ETimePlace::Delta : ETimePlace::Gate, bDelta ? nDelta : record.duration,
+                                 record);
+            }
+            nLastWritten = record.time;
+        }
+    }
+    out.Commit(p);
+}
+
+std::uint8_t CCnvLarkWrentoHeron::TranslateRegisterWrite(const EventRecord& record, std::uint8_t*& p,
                                                          std::uint32_t nDelta) {
     const std::uint8_t r = record.data[5];
     const std::uint8_t v = record.data[6];
@@ -223,13 +271,13 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateRegisterWrite(const EventRecord& reco
             const double dKey = pitch::KeyOf(f);
             const std::uint8_t k = pitch::NearestKey(dKey);
             m_adBaseFreq[n] = pitch::KeyFrequency(k);
-            AppendTime(out, nDelta);
-            AppendByte(out, static_cast<std::uint8_t>(0x10 | n));
-            AppendByte(out, k > 127 ? 127 : k);
-            AppendByte(out, 0x7F);
-            AppendTime(out, record.duration);
-            AppendByte(out, 0x00);
-            AppendBend(out, n, pitch::BendValue(8192.0 + dScale * (dKey - k)));
+            p = WriteTime(p, nDelta);
+            *p++ = static_cast<std::uint8_t>(0x10 | n);
+            *p++ = k > 127 ? 127 : k;
+            *p++ = 0x7F;
+            p = WriteTime(p, record.duration);
+            *p++ = 0x00;
+            p = WriteBend(p, n, pitch::BendValue(8192.0 + dScale * (dKey - k)));
             m_anBendPending[n] = 1;
             return 1;
         }
@@ -243,8 +291,8 @@ std::uint8_t CCnvLarkWrentoHeron::TranslateRegisterWrite(const EventRecord& reco
     }
     // A note is sounding: follow the new frequency with a bend only.
     const double f = pitch::FmFrequency(m_abyBlock[n], m_awFnum[n]);
-    AppendTime(out, nDelta);
-    AppendBend(out, n, pitch::BendValue(8192.0 + dScale * 12.0 * pitch::Log2(f / m_adBaseFreq[n])));
+    p = WriteTime(p, nDelta);
+    p = WriteBend(p, n, pitch::BendValue(8192.0 + dScale * 12.0 * pitch::Log2(f / m_adBaseFreq[n])));
     m_anBendPending[n] = 1;
     return 1;
 }

@@ -1,5 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Release benchmarks and prints every figure:
+#  0. the engine alone against the engine of an older commit (default
+#     94315ed), both built here with the same flags and run alternately: ns
+#     per file and MB/s on the tree of 2,000 small generated files, ms and
+#     MB/s on files of 100k and 1M events in both formats, the ratios, the
+#     growth from 100k to 1M events, the peak heap of a 1M-event conversion
+#     and, with valgrind, the instruction counts (load-independent);
 #  1. the Google Benchmark suite: one conversion of generated inputs of 1k,
 #     10k, 100k and 1M events in both formats (time, bytes/s, events/s),
 #     repeated to show the spread, then the growth from 10k to 1M events;
@@ -16,6 +22,9 @@
 #     per file of both programs.
 # Usage: scripts/bench.sh [repetitions, default 5]
 # Environment: KESTREL_BENCH_BUILD (build folder, default build-bench),
+# KESTREL_BENCH_ENGINE_BASE (the commit whose engine section 0 compares
+# against, default 94315ed), KESTREL_BENCH_CALLGRIND (0 skips the
+# instruction counts),
 # KESTREL_BENCH_FILES (files in the batch tree, default 2000),
 # KESTREL_BENCH_TMPFS (memory-backed folder, default /dev/shm),
 # KESTREL_BENCH_SECTIONS (the sections to run, default "convert batch folders
@@ -29,7 +38,7 @@ cd "$(dirname "$0")/.."
 reps="${1:-5}"
 build="${KESTREL_BENCH_BUILD:-build-bench}"
 files="${KESTREL_BENCH_FILES:-2000}"
-sections=" ${KESTREL_BENCH_SECTIONS:-convert batch folders copy} "
+sections=" ${KESTREL_BENCH_SECTIONS:-engine convert batch folders copy} "
 section() { [[ "$sections" == *" $1 "* ]]; }
 
 scripts/install-deps.sh native
@@ -44,6 +53,43 @@ cmake --build "$build" --target kestrel_bench make_batch_tree kestrel-cli
 
 echo
 echo "== machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+
+if section engine; then
+base_rev="${KESTREL_BENCH_ENGINE_BASE:-94315ed}"
+echo
+echo "== engine alone: this tree against the engine of $base_rev (same flags, run alternately, best CPU time)"
+base_src="$build/engine-base-src"
+rm -rf "$base_src"
+mkdir -p "$base_src"
+git archive "$base_rev" engine | tar -x -C "$base_src"
+cmake -S bench/engine-compare -B "$build/engine-lean" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S bench/engine-compare -B "$build/engine-base" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DKESTREL_ENGINE_DIR="$(pwd)/$base_src/engine" >/dev/null
+cmake --build "$build/engine-lean" -j2 >/dev/null
+cmake --build "$build/engine-base" -j2 >/dev/null
+results="$build/engine-compare-results"
+rm -rf "$results"
+mkdir -p "$results"
+for run in $(seq 1 "$reps"); do
+  "$build/engine-base/engine_bench" times 3 >"$results/base-$run.txt"
+  "$build/engine-lean/engine_bench" times 3 >"$results/lean-$run.txt"
+done
+for which in base lean; do
+  for fmt in 0 1; do
+    "$build/engine-$which/engine_peak" "$fmt" >"$results/peak-$which-f$fmt.txt"
+  done
+done
+if [ "${KESTREL_BENCH_CALLGRIND:-1}" != 0 ] && command -v valgrind >/dev/null; then
+  for which in base lean; do
+    for case in small f0 f1; do
+      valgrind --tool=callgrind --callgrind-out-file=/dev/null --toggle-collect='*ConvertOne*' \
+        "$build/engine-$which/engine_bench" work "$case" 1 2>&1 \
+        | sed -n 's/.*refs: *//p' | tr -d , >"$results/ir-$which-$case.txt"
+    done
+  done
+fi
+python3 bench/engine-compare/summarize.py "$results" "$base_rev"
+fi
 
 if section convert; then
 echo

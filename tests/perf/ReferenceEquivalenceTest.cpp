@@ -143,3 +143,41 @@ TEST(ReferenceEquivalence, EqualTimesKeepTrackThenFileOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// The key-on index answers questions in any order, as the plain scan does:
+// in time order (the translation), starting over (the second pass), from
+// behind its end, and at times with several channels or none.
+TEST(ReferenceEquivalence, KeyOnQuestionsInAnyOrder) {
+    std::vector<std::vector<std::uint8_t>> messages;
+    const std::uint32_t anTimes[] = {10, 10, 20, 30, 30, 30, 45};
+    const std::uint8_t abyRegisters[] = {0xC3, 0xC5, 0xC3, 0xB3, 0xC0, 0xCF, 0xC3};
+    const std::uint8_t abyValues[] = {0x31, 0x21, 0x11, 0x31, 0x22, 0x3F, 0x20};
+    for (std::size_t i = 0; i < 7; ++i) {
+        messages.push_back({0xF0, 0x06, 0x43, 0x03, 0x90, abyRegisters[i], abyValues[i], 0xF7});
+    }
+    CCnvLarkWrentoHeron engine;
+    CReferenceConverter reference;
+    for (std::size_t i = 0; i < 7; ++i) {
+        EventRecord record;
+        record.kind = kKindRegisterWrite;
+        record.time = anTimes[i];
+        record.length = 8;
+        record.data = messages[i].data();
+        engine.m_vecEvents.push_back(record);
+        reference.m_vecEvents.push_back(record);
+    }
+    const std::uint32_t anQuestions[] = {0, 10, 10, 20, 30, 31, 45, 46, 10, 30, 5, 45, 20, 1000, 30, 10};
+    std::size_t nYes = 0;
+    for (std::uint32_t nTime : anQuestions) {
+        for (std::uint8_t byChannel = 0; byChannel < 16; ++byChannel) {
+            const bool bEngine = engine.HasKeyOnAt(nTime, byChannel);
+            ASSERT_EQ(bEngine, reference.HasKeyOnAt(nTime, byChannel)) << "time " << nTime << " channel " << int{byChannel};
+            nYes += bEngine ? 1 : 0;
+        }
+    }
+    EXPECT_GT(nYes, 6u);
+}
+
+}  // namespace

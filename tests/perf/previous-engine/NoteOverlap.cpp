@@ -1,0 +1,41 @@
+// Format-0 notes that start again on the same channel and key while the
+// previous one still sounds are folded into the note already sounding.
+#include "CnvLarkWrentoHeron.h"
+#include "Pitch.h"
+
+namespace previous_engine {
+
+void CCnvLarkWrentoHeron::MergeOverlappingNotes() {
+    std::int8_t anOctaveShift[16] = {};
+    // Compacts in place: records before nKept are final, so the positions
+    // kept in m_aNoteSlot are those of the list with the removals done.
+    std::size_t nKept = 0;
+    for (std::size_t i = 0; i < m_vecEvents.size(); ++i) {
+        const EventRecord record = m_vecEvents[i];
+        if (record.kind == kKindOctaveShift && record.track != 5) {
+            anOctaveShift[record.data[1] >> 6] = pitch::OctaveShiftValue(record.data[2]);
+        } else if (record.kind == kKindNote) {
+            const std::uint8_t ch = record.data[0] >> 6;
+            NoteSlot& slot = m_aNoteSlot[ch][pitch::ScoreNoteKey(record.data[0], anOctaveShift[ch])];
+            if (record.time < static_cast<std::uint32_t>(slot.start + slot.duration)) {
+                EventRecord& kept = m_vecEvents[slot.index];
+                const std::uint32_t nEnd = record.time + record.duration;
+                if (nEnd > static_cast<std::uint32_t>(kept.time + kept.duration)) {
+                    kept.duration = nEnd - kept.time;
+                    slot.duration = kept.duration;
+                }
+                continue;  // removed
+            }
+            slot.start = record.time;
+            slot.duration = record.duration;
+            slot.index = static_cast<std::uint32_t>(nKept);
+        }
+        if (nKept != i) {
+            m_vecEvents[nKept] = record;
+        }
+        ++nKept;
+    }
+    m_vecEvents.resize(nKept);
+}
+
+}  // namespace previous_engine
