@@ -13,9 +13,11 @@
 #include "BatchRun.h"
 #include "BatchState.h"
 #include "BatchTexts.h"
+#include "EntryDetails.h"
 #include "IPlatform.h"
 #include "InputCollection.h"
 #include "MemoryPlatform.h"
+#include "OutputCheck.h"
 #include "RunPlan.h"
 
 // clang-format off
@@ -154,6 +156,11 @@ CPickedFiles& PickedFiles() {
 
 const std::string kOutputRoot = "/OUTPUT";
 
+CEntryDetails& OpenedDetails() {
+    static CEntryDetails s_details;
+    return s_details;
+}
+
 std::vector<std::string>& OutputFolders() {
     static std::vector<std::string> s_vecFolders;
     return s_vecFolders;
@@ -169,6 +176,7 @@ EMSCRIPTEN_KEEPALIVE void kestrel_clear() {
     Platform().SetOutsideFiles(&PickedFiles());
     DroppedPaths().clear();
     g_vecFileItems.clear();
+    OpenedDetails() = {};
 }
 
 EMSCRIPTEN_KEEPALIVE int kestrel_add_folder(const char* pPath) {
@@ -257,6 +265,27 @@ EMSCRIPTEN_KEEPALIVE const char* kestrel_entry_output(int nIndex) {
         return Hand({});
     }
     return Hand(OutputPathOf(Platform(), item.strPath));
+}
+
+// The details panel of entry nIndex of the last run, from its input's
+// bytes as the worker read them again; the texts are then fetched one by
+// one, valid until the next call. Returns 0 for no such entry.
+EMSCRIPTEN_KEEPALIVE int kestrel_describe_entry(int nIndex, const std::uint8_t* pBytes, double dSize) {
+    if (nIndex < 0 || static_cast<std::size_t>(nIndex) >= g_vecFileItems.size()) {
+        OpenedDetails() = {};
+        return 0;
+    }
+    OpenedDetails() = DescribeEntry(Platform(), g_vecFileItems[static_cast<std::size_t>(nIndex)], pBytes,
+                                    static_cast<std::size_t>(dSize));
+    return 1;
+}
+EMSCRIPTEN_KEEPALIVE const char* kestrel_details_summary() { return OpenedDetails().strSummary.c_str(); }
+EMSCRIPTEN_KEEPALIVE const char* kestrel_details_roll() { return OpenedDetails().strRoll.c_str(); }
+EMSCRIPTEN_KEEPALIVE const char* kestrel_details_check() { return OpenedDetails().strCheck.c_str(); }
+
+// The status line on the structural check of every output the run wrote.
+EMSCRIPTEN_KEEPALIVE const char* kestrel_check_outputs() {
+    return Hand(OutputCheckLine(CheckWrittenOutputs(Platform())));
 }
 
 }  // extern "C"

@@ -294,8 +294,11 @@ if (typeof createKestrel === 'undefined') {
         const entryCount = module._kestrel_collect();
         const order = [];
         const taken = new Set();
+        entrySources = [];
+        runFiles = new Map();
         for (let i = 0; i < entryCount; ++i) {
             const source = sourceByPath.get(text(module._kestrel_entry_path(i)));
+            entrySources.push(source);
             if (source !== undefined && !taken.has(source) && /\.mmf$/i.test(message.paths[source])) {
                 taken.add(source);
                 order.push(source);
@@ -312,6 +315,11 @@ if (typeof createKestrel === 'undefined') {
         picked = new PickedFiles([]);
         post(true);
 
+        // Every output the run wrote goes through the structural checker.
+        const checkStart = performance.now();
+        const checkText = text(module._kestrel_check_outputs());
+        const checkMs = performance.now() - checkStart;
+
         const zipStart = performance.now();
         // Stored, not compressed: deflating the small outputs takes about
         // nine times as long and saves only a sixth of the size.
@@ -320,8 +328,9 @@ if (typeof createKestrel === 'undefined') {
         self.postMessage({
             type: 'done',
             finishedText: finishedText,
+            checkText: checkText,
             zip: zip,
-            timings: { setupMs: setupMs, readMs: readMs, convertMs: runMs - readMs, zipMs: zipMs },
+            timings: { setupMs: setupMs, readMs: readMs, convertMs: runMs - readMs, checkMs: checkMs, zipMs: zipMs },
         }, [zip.buffer]);
     }
 
@@ -354,14 +363,71 @@ if (typeof createKestrel === 'undefined') {
             [copy.buffer]);
     }
 
+    // The picked files of the last run (the browser's handles, not their
+    // bytes): its entries' sources, and each source's file once sent.
+    let entrySources = [];
+    let runFiles = new Map();
+
+    // The details panel of entry index: the input is read again (its bytes
+    // were let go after the run) and described next to the run's output.
+    async function details(index, request) {
+        await kestrel();
+        const file = runFiles.get(entrySources[index]);
+        const reply = { type: 'details', index: index, request: request, summary: '', roll: '', check: '', failure: '' };
+        if (!file) {
+            reply.failure = 'the file of this row is no longer at hand';
+            self.postMessage(reply);
+            return;
+        }
+        let bytes;
+        try {
+            bytes = new Uint8Array(await file.arrayBuffer());
+        } catch (e) {
+            reply.failure = 'the file could not be read again: ' + describe(e);
+            self.postMessage(reply);
+            return;
+        }
+        const size = bytes.length;
+        const pointer = module._malloc(Math.max(size, 1));
+        if (!pointer) {
+            reply.failure = 'memory ran out';
+            self.postMessage(reply);
+            return;
+        }
+        module.HEAPU8.set(bytes, pointer);
+        bytes = null;
+        try {
+            if (module._kestrel_describe_entry(index, pointer, size) !== 0) {
+                reply.summary = text(module._kestrel_details_summary());
+                reply.roll = text(module._kestrel_details_roll());
+                reply.check = text(module._kestrel_details_check());
+            } else {
+                reply.failure = 'no such row in the last run';
+            }
+        } finally {
+            module._free(pointer);
+        }
+        self.postMessage(reply);
+    }
+
+    // Runs and details take turns: a panel asked for during a run is made
+    // once the run has ended (the module is inside the run until then).
+    let turns = Promise.resolve();
+    function inTurn(job) {
+        turns = turns.then(job).catch(fail);
+    }
+
     self.addEventListener('unhandledrejection', (event) => fail(event.reason));
 
     self.onmessage = (event) => {
         const message = event.data;
         if (message.type === 'run') {
-            run(message).catch(fail);
+            inTurn(() => run(message));
         } else if (message.type === 'files') {
+            message.sources.forEach((source, i) => runFiles.set(source, message.files[i]));
             picked.add(message.sources, message.files, message.sizes);
+        } else if (message.type === 'details') {
+            inTurn(() => details(message.index, message.request));
         } else if (message.type === 'stop') {
             stopRequested = true;
         } else if (message.type === 'output') {
