@@ -3,6 +3,7 @@
 # it out again: dpkg -i, the installed kestrel-cli converts the bundled
 # samples from another folder, the installed kestrel-info checks and
 # describes the outputs, man finds both pages, bash finds both completions,
+# the page and its desktop entry are in place (desktop-file-validate clean),
 # lintian has nothing to object, and after removal nothing the package
 # brought is left. Needs root (CI runs as root). Whatever happens,
 # the package is not left installed.
@@ -96,6 +97,18 @@ for tool in kestrel-cli kestrel-info; do
       "complete -F _${tool//-/_} $tool"
   fi
 done
+echo "== the page and its desktop entry"
+page=/usr/share/kestrel/kestrel.html
+entry=/usr/share/applications/kestrel.desktop
+for f in "$page" "$entry"; do
+  expect_true "dpkg -L lists $f" grep -qx "$f" <<<"$(printf '%s\n' "${files[@]}")"
+done
+expect_true "the page is the single file, its worker inside" grep -q 'kestrelWorkerSource' "$page"
+expect_true "the desktop entry opens the installed page" grep -qx "Exec=xdg-open $page" "$entry"
+if command -v desktop-file-validate >/dev/null; then
+  expect "desktop-file-validate has nothing to say" "$(desktop-file-validate "$entry" 2>&1)" ""
+fi
+
 if command -v lintian >/dev/null; then
   if lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1; then
     ok "lintian finds no error or warning"
@@ -118,5 +131,6 @@ for f in "${files[@]}"; do
 done
 expect "nothing of dpkg -L is left" "$left" "0"
 expect "no kestrel-cli on the PATH" "$(command -v kestrel-cli)" ""
+expect "no page or desktop entry left" "$(ls /usr/share/kestrel /usr/share/applications/kestrel.desktop 2>/dev/null)" ""
 expect "no kestrel-info on the PATH" "$(command -v kestrel-info)" ""
 finish
