@@ -9,18 +9,21 @@ constexpr std::size_t kNamedFailures = 5;
 
 }  // namespace
 
+void CheckOutput(COutputCheck& check, const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+    ++check.nChecked;
+    const std::vector<heron::CProblem> vecProblems = heron::CheckFile(pData, nSize);
+    if (!vecProblems.empty()) {
+        check.vecFailed.push_back(strPath + " (" + vecProblems.front().strCheck + ": " +
+                                  vecProblems.front().strDetail + ")");
+    }
+}
+
 COutputCheck CheckWrittenOutputs(const CMemoryPlatform& platform) {
     COutputCheck check;
     for (const std::string& strPath : platform.WrittenFiles()) {
         const std::vector<std::uint8_t>* pData = platform.Contents(strPath);
-        if (pData == nullptr) {
-            continue;
-        }
-        ++check.nChecked;
-        const std::vector<heron::CProblem> vecProblems = heron::CheckFile(pData->data(), pData->size());
-        if (!vecProblems.empty()) {
-            check.vecFailed.push_back(strPath + " (" + vecProblems.front().strCheck + ": " +
-                                      vecProblems.front().strDetail + ")");
+        if (pData != nullptr) {
+            CheckOutput(check, strPath, pData->data(), pData->size());
         }
     }
     return check;

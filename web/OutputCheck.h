@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,5 +14,7 @@ struct COutputCheck {
     std::vector<std::string> vecFailed;  // "path (check: detail)", first problem of each failing output
 };
 
+// Adds one output to the tally.
+void CheckOutput(COutputCheck& check, const std::string& strPath, const std::uint8_t* pData, std::size_t nSize);
 COutputCheck CheckWrittenOutputs(const CMemoryPlatform& platform);
 std::string OutputCheckLine(const COutputCheck& check);

@@ -33,6 +33,11 @@ EM_JS(void, JsOnCounts, (int nConverted, int nErrors, int nTotal, const char* pT
                             UTF8ToString(pError));
 });
 EM_JS(void, JsOnFinished, (const char* pText), { self.kestrelSink.finished(UTF8ToString(pText)); });
+// An output the run has just written, for the structural check that runs
+// beside the conversion.
+EM_JS(void, JsOnOutput, (const char* pPath, const std::uint8_t* pData, double dSize), {
+    self.kestrelSink.output(UTF8ToString(pPath), pData, dSize);
+});
 // The picked files reach the worker in batches while the batch converts.
 // Each question is tried at once first: waiting (stepping out to the event
 // loop and back into the run) costs more than a small file, so it is done
@@ -63,6 +68,11 @@ namespace {
 // than the small files themselves.
 constexpr double kYieldEveryMs = 30.0;
 
+CMemoryPlatform& Platform() {
+    static CMemoryPlatform s_platform;
+    return s_platform;
+}
+
 class CWebObserver : public IBatchObserver {
 public:
     void OnRunStarted(int nTotal) override {
@@ -86,6 +96,13 @@ public:
     void OnRow(const ResultRow& row) override {
         JsOnRow(row.strFileName.c_str(), row.strResult.c_str(), row.strPath.c_str(), row.strDetail.c_str(),
                 IsConverted(row.eOutcome) ? 1 : 0);
+        if (IsConverted(row.eOutcome)) {
+            const std::string strOutput = OutputPathOf(Platform(), row.strPath);
+            const std::vector<std::uint8_t>* pData = Platform().Contents(strOutput);
+            if (pData != nullptr) {
+                JsOnOutput(strOutput.c_str(), pData->data(), static_cast<double>(pData->size()));
+            }
+        }
     }
     void OnCounts(int nConverted, int nErrors, int nTotal) override {
         JsOnCounts(nConverted, nErrors, nTotal, FormatTotalText(nConverted + nErrors, nTotal).c_str(),
@@ -96,11 +113,6 @@ public:
 private:
     double m_dLastYield = 0.0;
 };
-
-CMemoryPlatform& Platform() {
-    static CMemoryPlatform s_platform;
-    return s_platform;
-}
 
 std::vector<std::string>& DroppedPaths() {
     static std::vector<std::string> s_vecPaths;
@@ -155,6 +167,11 @@ CPickedFiles& PickedFiles() {
 }
 
 const std::string kOutputRoot = "/OUTPUT";
+
+COutputCheck& CheckTally() {
+    static COutputCheck s_check;
+    return s_check;
+}
 
 CEntryDetails& OpenedDetails() {
     static CEntryDetails s_details;
@@ -286,6 +303,19 @@ EMSCRIPTEN_KEEPALIVE const char* kestrel_details_check() { return OpenedDetails(
 // The status line on the structural check of every output the run wrote.
 EMSCRIPTEN_KEEPALIVE const char* kestrel_check_outputs() {
     return Hand(OutputCheckLine(CheckWrittenOutputs(Platform())));
+}
+
+// The same check in a second worker, output by output while the run goes
+// on (so that it costs the run next to nothing where a second core is
+// free): a new tally, one output, the status line of the tally.
+EMSCRIPTEN_KEEPALIVE void kestrel_check_reset() {
+    CheckTally() = {};
+}
+EMSCRIPTEN_KEEPALIVE void kestrel_check_output(const char* pPath, const std::uint8_t* pData, double dSize) {
+    CheckOutput(CheckTally(), pPath, pData, static_cast<std::size_t>(dSize));
+}
+EMSCRIPTEN_KEEPALIVE const char* kestrel_check_line() {
+    return Hand(OutputCheckLine(CheckTally()));
 }
 
 }  // extern "C"

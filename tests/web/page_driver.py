@@ -254,6 +254,18 @@ class CPage:
     def StartHeartbeat(self):
         self.m_driver.execute_script(HEARTBEAT_JS)
 
+    def StartLongTasks(self):
+        """Notes the tasks of the page's thread that the browser itself
+        reports as long (50 ms or more)."""
+        self.m_driver.execute_script(
+            "window.__kestrelLongTasks = [];"
+            "new PerformanceObserver((list) => window.__kestrelLongTasks.push("
+            "  ...list.getEntries().map((e) => e.duration))).observe({type: 'longtask'});")
+
+    def LongestTask(self):
+        """The longest task noted since StartLongTasks (ms), 0 for none."""
+        return self.m_driver.execute_script("return Math.max(0, ...window.__kestrelLongTasks)")
+
     def Heartbeat(self):
         """The longest gap (ms) between timer ticks so far, and the tick count."""
         beat = self.m_driver.execute_script(

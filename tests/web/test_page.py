@@ -350,20 +350,26 @@ class CPageCases:
     def test_the_details_of_a_long_song_keep_the_page_responsive(self):
         os.makedirs(self.Tmp("long"))
         strFile = self.Tmp("long", "long.mmf")
-        subprocess.run([MAKE_LONG_SONG, strFile, "100000"], check=True, capture_output=True)
+        # 160,000 events, of them about 104,000 notes.
+        subprocess.run([MAKE_LONG_SONG, strFile, "160000"], check=True, capture_output=True)
         page = self.m_page
         page.PickFiles([strFile])
         page.WaitFinished()
         self.assertEqual(page.Rows(), [("long.mmf", "OK: Convert success.", "/long.mmf")])
         page.StartHeartbeat()
+        page.StartLongTasks()
         page.RowElement(0).find_element("css selector", "td").click()
         details = page.WaitDetails(300)
         fMaxGap, nTicks = page.Heartbeat()
-        print("[%d notes drawn; longest gap of the page's timer: %.0f ms over %d ticks]"
-              % (len(details["notes"]), fMaxGap, nTicks), end=" ", flush=True)
+        fLongest = page.LongestTask()
+        print("[%d rectangles drawn; longest task of the page's thread: %.0f ms; longest gap of its timer:"
+              " %.0f ms over %d ticks]" % (len(details["notes"]), fLongest, fMaxGap, nTicks), end=" ", flush=True)
+        nNotes = int(details["summary"].split("; note ", 1)[1].split(";", 1)[0])
+        self.assertGreaterEqual(nNotes, 100000)
         self.AssertDetailsLikeInfo(details, strFile, "/long.mmf")
         self.assertIn("source notes, as the converter keys them (", page.Text("details-roll"))
         self.assertLessEqual(len(details["notes"]), 2 * 10000, "the roll's bound on rectangles")
+        self.assertLess(fLongest, MAX_STALL_MS, "a task of the page's thread took %.0f ms" % fLongest)
         self.assertLess(fMaxGap, MAX_STALL_MS, "the page's thread stalled for %.0f ms" % fMaxGap)
 
     def test_a_pick_of_100_mb_gives_every_row(self):

@@ -60,6 +60,33 @@
             failRun('The converter stopped: ' + (event.message || 'unknown error'));
         };
         worker.postMessage({ type: 'load' });
+        startChecker();
+    }
+
+    // A second worker checks the structure of the outputs while the first
+    // converts; the first is told to check alone when there is none.
+    let checker = null;
+    function startChecker() {
+        if (checker) {
+            checker.terminate();
+            checker = null;
+        }
+        try {
+            checker = makeWorker();
+        } catch (e) {
+            worker.postMessage({ type: 'check-alone' });
+            return;
+        }
+        const failedChecker = checker;
+        checker.onerror = (event) => {
+            event.preventDefault();
+            if (checker === failedChecker && worker) {
+                worker.postMessage({ type: 'check-alone' });
+            }
+        };
+        const channel = new MessageChannel();
+        checker.postMessage({ type: 'checker', port: channel.port2 }, [channel.port2]);
+        worker.postMessage({ type: 'check-with', port: channel.port1 }, [channel.port1]);
     }
 
     function setState(state) {

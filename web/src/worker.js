@@ -35,12 +35,99 @@ if (typeof createKestrel === 'undefined') {
         return modulePromise;
     }
 
+    // The structural check of the outputs runs in a second worker (the
+    // checker), fed with each output as the run writes it; without one, this
+    // worker checks them all after the run.
+    let checkPort = null;
+    let checkSent = new Set();
+    let checkPaths = [];
+    let checkBuffers = [];
+    let lineWanted = null;  // resolves with the checker's status line, or null
+
+    function sendOutputsToCheck() {
+        if (checkPort && checkPaths.length > 0) {
+            checkPort.postMessage({ type: 'outputs', paths: checkPaths, buffers: checkBuffers },
+                checkBuffers.map((bytes) => bytes.buffer));
+        }
+        checkPaths = [];
+        checkBuffers = [];
+    }
+
+    function checkAlone() {
+        checkPort = null;
+        if (lineWanted) {
+            lineWanted(null);
+            lineWanted = null;
+        }
+    }
+
+    function useChecker(port) {
+        checkPort = port;
+        port.onmessage = (event) => {
+            const message = event.data;
+            if (message.type === 'line' && lineWanted) {
+                lineWanted(message.text);
+                lineWanted = null;
+            } else if (message.type === 'broken') {
+                checkAlone();
+            }
+        };
+    }
+
+    async function checkLine() {
+        sendOutputsToCheck();
+        if (checkPort) {
+            const line = await new Promise((resolve) => {
+                lineWanted = resolve;
+                checkPort.postMessage({ type: 'line' });
+            });
+            if (line !== null) {
+                return line;
+            }
+        }
+        return text(module._kestrel_check_outputs());
+    }
+
+    // The checker's side: one tally per run, an output at a time.
+    function serveChecks(port) {
+        kestrel();
+        port.onmessage = (event) => {
+            const message = event.data;
+            inTurn(async () => {
+                await kestrel();
+                if (message.type === 'reset') {
+                    module._kestrel_check_reset();
+                } else if (message.type === 'outputs') {
+                    message.paths.forEach((path, i) => checkOne(path, message.buffers[i]));
+                } else if (message.type === 'line') {
+                    port.postMessage({ type: 'line', text: text(module._kestrel_check_line()) });
+                }
+            });
+        };
+        checkerPort = port;
+    }
+    let checkerPort = null;
+
+    function checkOne(path, bytes) {
+        const pointer = module._malloc(Math.max(bytes.length, 1));
+        if (!pointer) {
+            throw new Error('memory ran out');
+        }
+        module.HEAPU8.set(bytes, pointer);
+        try {
+            module.ccall('kestrel_check_output', null, ['string', 'number', 'number'], [path, pointer, bytes.length]);
+        } finally {
+            module._free(pointer);
+        }
+    }
+
     function post(force) {
         const now = performance.now();
         if (!force && now - lastPost < kPostEveryMs) {
             return;
         }
         lastPost = now;
+        sendOutputsToCheck();
         if (rows.length === 0 && counts === null) {
             return;
         }
@@ -79,6 +166,13 @@ if (typeof createKestrel === 'undefined') {
         finished(text) {
             finishedText = text;
             post(true);
+        },
+        output(path, pointer, size) {
+            if (checkPort && !checkSent.has(path)) {
+                checkSent.add(path);
+                checkPaths.push(path);
+                checkBuffers.push(module.HEAPU8.slice(pointer, pointer + size));
+            }
         },
         sizeNow(source) {
             return picked.sizeNow(source);
@@ -305,6 +399,12 @@ if (typeof createKestrel === 'undefined') {
             }
         }
         picked = new PickedFiles(order);
+        checkSent = new Set();
+        checkPaths = [];
+        checkBuffers = [];
+        if (checkPort) {
+            checkPort.postMessage({ type: 'reset' });
+        }
         self.postMessage({ type: 'order', order: order });
         setupMs = performance.now() - setupStart;
 
@@ -315,9 +415,10 @@ if (typeof createKestrel === 'undefined') {
         picked = new PickedFiles([]);
         post(true);
 
-        // Every output the run wrote goes through the structural checker.
+        // Every output the run wrote goes through the structural checker;
+        // here is only the wait for its last outputs.
         const checkStart = performance.now();
-        const checkText = text(module._kestrel_check_outputs());
+        const checkText = await checkLine();
         const checkMs = performance.now() - checkStart;
 
         const zipStart = performance.now();
@@ -342,6 +443,11 @@ if (typeof createKestrel === 'undefined') {
             return;
         }
         failed = true;
+        if (checkerPort) {
+            // The converter checks alone from now on.
+            checkerPort.postMessage({ type: 'broken' });
+            checkerPort = null;
+        }
         modulePromise = null;
         module = null;
         picked = new PickedFiles([]);
@@ -426,6 +532,12 @@ if (typeof createKestrel === 'undefined') {
         } else if (message.type === 'files') {
             message.sources.forEach((source, i) => runFiles.set(source, message.files[i]));
             picked.add(message.sources, message.files, message.sizes);
+        } else if (message.type === 'check-with') {
+            useChecker(message.port);
+        } else if (message.type === 'check-alone') {
+            checkAlone();
+        } else if (message.type === 'checker') {
+            serveChecks(message.port);
         } else if (message.type === 'details') {
             inTurn(() => details(message.index, message.request));
         } else if (message.type === 'stop') {
