@@ -168,7 +168,7 @@
 
     // The roll's notes are added in parts, each a short task, so that even
     // the largest roll never holds up the page's thread for long.
-    const kNotesPerPart = 800;
+    const kNotesPerPart = 300;
     let detailsRequest = 0;  // the panel shows the answer to this request only
     let openRow = null;
 
