@@ -34,7 +34,7 @@ for what in "${@:-deb zip}"; do
   done
 done
 
-scripts/install-deps.sh native package web
+scripts/install-deps.sh native package
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   if SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null) && [ -n "$SOURCE_DATE_EPOCH" ]; then
@@ -53,7 +53,8 @@ umask 022
 unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS
 mkdir -p "$out"
 
-# The page, one self-contained file, goes into both packages.
+# The page, one self-contained file, goes into both packages (build-web.sh
+# installs emscripten when it is missing).
 echo "== the page"
 KESTREL_WEB_BUILD=$build/web scripts/build-web.sh "$build/web-page"
 page=$build/web-page/kestrel.html
