@@ -20,6 +20,10 @@ include(${CMAKE_CURRENT_LIST_DIR}/SourceDateEpoch.cmake)
 set(KESTREL_PACKAGE_MAINTAINER "The Kestrel developers <kestrel@example.org>"
     CACHE STRING "Maintainer field of the Debian package")
 set(KESTREL_INSTALL_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/kestrel)
+# The page as one self-contained file (scripts/build-web.sh makes it;
+# scripts/package.sh passes it): beside the programs in the zip, in
+# share/kestrel with a desktop entry in the Debian package.
+set(KESTREL_WEB_PAGE "" CACHE FILEPATH "The single-file page kestrel.html to package; none when empty")
 
 set(CPACK_PACKAGE_NAME kestrel)
 set(CPACK_PACKAGE_VENDOR "The Kestrel developers")
@@ -55,6 +59,9 @@ if(WIN32)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION . COMPONENT Runtime)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt DESTINATION . COMPONENT Runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT License)
+  if(KESTREL_WEB_PAGE)
+    install(FILES ${KESTREL_WEB_PAGE} DESTINATION . COMPONENT Runtime)
+  endif()
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME kestrel-${PROJECT_VERSION}-windows-x64)
@@ -72,6 +79,15 @@ else()
   list(TRANSFORM user_docs PREPEND ${PROJECT_SOURCE_DIR}/docs/)
   install(FILES ${user_docs} DESTINATION ${KESTREL_INSTALL_DOCDIR}/docs COMPONENT Runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${KESTREL_INSTALL_DOCDIR} COMPONENT License)
+  if(KESTREL_WEB_PAGE)
+    # The desktop entry and the override name the page under /usr: Debian only.
+    install(FILES ${KESTREL_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/kestrel COMPONENT Runtime)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/kestrel.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT Debian EXCLUDE_FROM_ALL)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/lintian-overrides
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME kestrel COMPONENT Debian EXCLUDE_FROM_ALL)
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+  endif()
   include(${CMAKE_CURRENT_LIST_DIR}/DebianCopyright.cmake)
   kestrel_debian_copyright(${PROJECT_SOURCE_DIR}/packaging/debian/copyright.in
                            ${CMAKE_BINARY_DIR}/packaging/copyright)

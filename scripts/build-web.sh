@@ -3,12 +3,12 @@
 # scripts (the WebAssembly batch is embedded in kestrel.js), and the single
 # self-contained kestrel.html that also works opened from disk.
 # Installs emscripten, node-acorn and the npm parts (web/package-lock.json)
-# when they are missing.
+# when they are missing. KESTREL_WEB_BUILD: the build folder (default build/web).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 OUTDIR="${1:-$ROOT/out/web}"
-BUILD="$ROOT/build/web"
+BUILD="${KESTREL_WEB_BUILD:-$ROOT/build/web}"
 
 need_apt=()
 command -v emcc >/dev/null 2>&1 || need_apt+=(emscripten)

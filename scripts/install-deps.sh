@@ -14,9 +14,10 @@ for group in "${@:-native}"; do
     windows) wanted+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool
                       imagemagick x11-utils fonts-wine fonts-liberation libx11-dev locales fonts-ipafont-gothic) ;;
     # Packages and their checks: manual pages, the Debian package (with
-    # lintian), the Windows zip (MinGW-w64), completion tests.
+    # lintian, desktop-file-validate), the Windows zip (MinGW-w64), completion
+    # tests.
     package) wanted+=(help2man groff-base man-db dpkg-dev lintian file gzip git unzip bash-completion
-                      g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev) ;;
+                      desktop-file-utils g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev) ;;
     # The Japanese locale, in which Wine runs programs in code page 932
     # (double-byte names).
     ja-locale) wanted+=(locales); want_ja_locale=1 ;;

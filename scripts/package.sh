@@ -3,11 +3,13 @@
 #   kestrel_<version>_<arch>.deb        Debian package: kestrel-cli and
 #                                       kestrel-info, their manual pages and
 #                                       bash completion, the README and the
-#                                       user pages of docs/
+#                                       user pages of docs/, the page
+#                                       kestrel.html with its desktop entry
 #   kestrel-<version>-windows-x64.zip   Windows download: Kestrel.exe,
 #                                       kestrel-cli.exe, kestrel-info.exe,
-#                                       a README.txt for Windows users,
-#                                       licence (MinGW-w64 build)
+#                                       kestrel.html, a README.txt for
+#                                       Windows users, licence (MinGW-w64
+#                                       build)
 # Two builds of one commit give identical packages: time stamps come from
 # SOURCE_DATE_EPOCH (default: the time of the checked-out commit), and no
 # folder of the build machine ends up in a binary.
@@ -53,6 +55,12 @@ umask 022
 unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS
 mkdir -p "$out"
 
+# The page, one self-contained file, goes into both packages (build-web.sh
+# installs emscripten when it is missing).
+echo "== the page"
+KESTREL_WEB_BUILD=$build/web scripts/build-web.sh "$build/web-page"
+page=$build/web-page/kestrel.html
+
 if [ "$make_deb" = 1 ]; then
   echo "== Debian package"
   # Debian's hardening flags; -g is left out because the programs are
@@ -62,7 +70,7 @@ if [ "$make_deb" = 1 ]; then
   cxxflags=$(printf '%s\n' $cxxflags | grep -vx -e '-g' -e '-ffile-prefix-map=.*' | tr '\n' ' ')
   ldflags=$(dpkg-buildflags --get LDFLAGS)
   cmake -S "$root" -B "$build/linux" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DKESTREL_BUILD_TESTS=OFF -DKESTREL_WERROR=ON -DKESTREL_REPRODUCIBLE=ON \
+    -DKESTREL_BUILD_TESTS=OFF -DKESTREL_WERROR=ON -DKESTREL_REPRODUCIBLE=ON -DKESTREL_WEB_PAGE="$page" \
     -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
   cmake --build "$build/linux" -j "$jobs"
   rm -rf "$build/linux/cpack"
@@ -73,7 +81,7 @@ fi
 
 if [ "$make_zip" = 1 ]; then
   echo "== Windows zip"
-  cmake --preset windows -B "$build/windows" -DKESTREL_REPRODUCIBLE=ON >/dev/null
+  cmake --preset windows -B "$build/windows" -DKESTREL_REPRODUCIBLE=ON -DKESTREL_WEB_PAGE="$page" >/dev/null
   cmake --build "$build/windows" -j "$jobs"
   rm -rf "$build/windows/cpack"
   cpack --config "$build/windows/CPackConfig.cmake" -B "$build/windows/cpack" >/dev/null

@@ -3,7 +3,8 @@
 # given one), builds kestrel-cli and the tree generator natively, then runs
 # tests/web with Debian's python3 and Selenium. The page is loaded from a
 # local server and as the single file kestrel.html from disk; every row,
-# count and output is compared with kestrel-cli's on the same inputs.
+# count and output is compared with kestrel-cli's on the same inputs, every
+# details panel with kestrel-info's summary, roll and check of the same file.
 # Screenshots go to out/web-screenshots/ (KESTREL_SCREENSHOTS).
 #
 # Usage: scripts/test-web.sh [BUILD_DIR] [--page DIR] [-- TEST...]
@@ -39,20 +40,23 @@ fi
 page=$(cd "$page" && pwd)
 [ -f "$page/index.html" ] && [ -f "$page/kestrel.html" ] || die "no index.html and kestrel.html in $page"
 
-# kestrel-cli is the reference; make_batch_tree writes the trees of many files.
+# kestrel-cli and kestrel-info are the references; make_batch_tree writes the
+# trees of many files, make_long_song one long file.
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_BUILD_BENCH=ON >/dev/null \
     || die "configuring $build failed"
 elif ! grep -q '^KESTREL_BUILD_BENCH:BOOL=ON' "$build/CMakeCache.txt"; then
   cmake -B "$build" -DKESTREL_BUILD_BENCH=ON >/dev/null || die "configuring $build failed"
 fi
-cmake --build "$build" --target kestrel-cli make_batch_tree -j "$(nproc)" \
-  || die "building kestrel-cli failed"
+cmake --build "$build" --target kestrel-cli kestrel-info make_batch_tree make_long_song -j "$(nproc)" \
+  || die "building kestrel-cli and kestrel-info failed"
 
 export KESTREL_WEB_DIR=$page
 build=$(cd "$build" && pwd)
 export KESTREL_CLI=$build/cli/kestrel-cli
+export KESTREL_INFO=$build/info/kestrel-info
 export KESTREL_MAKE_BATCH_TREE=$build/bench/make_batch_tree
+export KESTREL_MAKE_LONG_SONG=$build/tests/web/native/make_long_song
 export KESTREL_SAMPLES=$ROOT/samples
 export KESTREL_SCREENSHOTS=${KESTREL_SCREENSHOTS:-$ROOT/out/web-screenshots}
 # Debian's python3 sees Debian's Selenium (the one on the PATH may not).

@@ -13,9 +13,11 @@
 #include "BatchRun.h"
 #include "BatchState.h"
 #include "BatchTexts.h"
+#include "EntryDetails.h"
 #include "IPlatform.h"
 #include "InputCollection.h"
 #include "MemoryPlatform.h"
+#include "OutputCheck.h"
 #include "RunPlan.h"
 
 // clang-format off
@@ -31,6 +33,11 @@ EM_JS(void, JsOnCounts, (int nConverted, int nErrors, int nTotal, const char* pT
                             UTF8ToString(pError));
 });
 EM_JS(void, JsOnFinished, (const char* pText), { self.kestrelSink.finished(UTF8ToString(pText)); });
+// An output the run has just written, for the structural check that runs
+// beside the conversion.
+EM_JS(void, JsOnOutput, (const char* pPath, const std::uint8_t* pData, double dSize), {
+    self.kestrelSink.output(UTF8ToString(pPath), pData, dSize);
+});
 // The picked files reach the worker in batches while the batch converts.
 // Each question is tried at once first: waiting (stepping out to the event
 // loop and back into the run) costs more than a small file, so it is done
@@ -61,6 +68,11 @@ namespace {
 // than the small files themselves.
 constexpr double kYieldEveryMs = 30.0;
 
+CMemoryPlatform& Platform() {
+    static CMemoryPlatform s_platform;
+    return s_platform;
+}
+
 class CWebObserver : public IBatchObserver {
 public:
     void OnRunStarted(int nTotal) override {
@@ -84,6 +96,13 @@ public:
     void OnRow(const ResultRow& row) override {
         JsOnRow(row.strFileName.c_str(), row.strResult.c_str(), row.strPath.c_str(), row.strDetail.c_str(),
                 IsConverted(row.eOutcome) ? 1 : 0);
+        if (IsConverted(row.eOutcome)) {
+            const std::string strOutput = OutputPathOf(Platform(), row.strPath);
+            const std::vector<std::uint8_t>* pData = Platform().Contents(strOutput);
+            if (pData != nullptr) {
+                JsOnOutput(strOutput.c_str(), pData->data(), static_cast<double>(pData->size()));
+            }
+        }
     }
     void OnCounts(int nConverted, int nErrors, int nTotal) override {
         JsOnCounts(nConverted, nErrors, nTotal, FormatTotalText(nConverted + nErrors, nTotal).c_str(),
@@ -94,11 +113,6 @@ public:
 private:
     double m_dLastYield = 0.0;
 };
-
-CMemoryPlatform& Platform() {
-    static CMemoryPlatform s_platform;
-    return s_platform;
-}
 
 std::vector<std::string>& DroppedPaths() {
     static std::vector<std::string> s_vecPaths;
@@ -154,6 +168,16 @@ CPickedFiles& PickedFiles() {
 
 const std::string kOutputRoot = "/OUTPUT";
 
+COutputCheck& CheckTally() {
+    static COutputCheck s_check;
+    return s_check;
+}
+
+CEntryDetails& OpenedDetails() {
+    static CEntryDetails s_details;
+    return s_details;
+}
+
 std::vector<std::string>& OutputFolders() {
     static std::vector<std::string> s_vecFolders;
     return s_vecFolders;
@@ -169,6 +193,7 @@ EMSCRIPTEN_KEEPALIVE void kestrel_clear() {
     Platform().SetOutsideFiles(&PickedFiles());
     DroppedPaths().clear();
     g_vecFileItems.clear();
+    OpenedDetails() = {};
 }
 
 EMSCRIPTEN_KEEPALIVE int kestrel_add_folder(const char* pPath) {
@@ -257,6 +282,40 @@ EMSCRIPTEN_KEEPALIVE const char* kestrel_entry_output(int nIndex) {
         return Hand({});
     }
     return Hand(OutputPathOf(Platform(), item.strPath));
+}
+
+// The details panel of entry nIndex of the last run, from its input's
+// bytes as the worker read them again; the texts are then fetched one by
+// one, valid until the next call. Returns 0 for no such entry.
+EMSCRIPTEN_KEEPALIVE int kestrel_describe_entry(int nIndex, const std::uint8_t* pBytes, double dSize) {
+    if (nIndex < 0 || static_cast<std::size_t>(nIndex) >= g_vecFileItems.size()) {
+        OpenedDetails() = {};
+        return 0;
+    }
+    OpenedDetails() = DescribeEntry(Platform(), g_vecFileItems[static_cast<std::size_t>(nIndex)], pBytes,
+                                    static_cast<std::size_t>(dSize));
+    return 1;
+}
+EMSCRIPTEN_KEEPALIVE const char* kestrel_details_summary() { return OpenedDetails().strSummary.c_str(); }
+EMSCRIPTEN_KEEPALIVE const char* kestrel_details_roll() { return OpenedDetails().strRoll.c_str(); }
+EMSCRIPTEN_KEEPALIVE const char* kestrel_details_check() { return OpenedDetails().strCheck.c_str(); }
+
+// The status line on the structural check of every output the run wrote.
+EMSCRIPTEN_KEEPALIVE const char* kestrel_check_outputs() {
+    return Hand(OutputCheckLine(CheckWrittenOutputs(Platform())));
+}
+
+// The same check in a second worker, output by output while the run goes
+// on (so that it costs the run next to nothing where a second core is
+// free): a new tally, one output, the status line of the tally.
+EMSCRIPTEN_KEEPALIVE void kestrel_check_reset() {
+    CheckTally() = {};
+}
+EMSCRIPTEN_KEEPALIVE void kestrel_check_output(const char* pPath, const std::uint8_t* pData, double dSize) {
+    CheckOutput(CheckTally(), pPath, pData, static_cast<std::size_t>(dSize));
+}
+EMSCRIPTEN_KEEPALIVE const char* kestrel_check_line() {
+    return Hand(OutputCheckLine(CheckTally()));
 }
 
 }  // extern "C"

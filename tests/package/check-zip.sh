@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Windows download: one top folder named after the zip, holding
-# Kestrel.exe, kestrel-cli.exe, kestrel-info.exe, README.txt, LICENSE.txt and the notices of
+# Kestrel.exe, kestrel-cli.exe, kestrel-info.exe, the page kestrel.html, README.txt, LICENSE.txt
+# and the notices of
 # the code compiled in (CLI11's text among them); every program in it a
 # 64-bit Windows program that needs no DLL beyond those of Windows itself
 # (the runtime is linked in). The README.txt is the one written for Windows
@@ -25,7 +26,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 if unzip -q "$zip" -d "$work"; then ok "$(basename "$zip") unpacks"; else ko "$(basename "$zip") unpacks"; fi
 if [ "$(ls -A "$work")" == "$top" ]; then ok "one top folder, $top"; else ko "one top folder, $top: $(ls -A "$work")"; fi
-for member in Kestrel.exe kestrel-cli.exe kestrel-info.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
+for member in Kestrel.exe kestrel-cli.exe kestrel-info.exe kestrel.html README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
   if [ -f "$work/$top/$member" ]; then ok "holds $member"; else ko "holds $member"; fi
 done
 if [ -z "$(find "$work/$top" -iname '*.md')" ]; then ok "no Markdown: the developers' README stays out"; else ko "no Markdown: $(cd "$work/$top" && find . -iname '*.md')"; fi

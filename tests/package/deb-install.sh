@@ -4,8 +4,10 @@
 # samples from another folder, the installed kestrel-info checks and
 # describes the outputs, man finds both pages, bash finds both completions,
 # the documents are the user's (the README and the user pages of docs/,
-# every link among them holding; not the development notes), lintian has
-# nothing to object, and after removal nothing the package brought is left. Needs root (CI runs as root). Whatever happens,
+# every link among them holding; not the development notes), the page and
+# its desktop entry are in place (desktop-file-validate clean), lintian has
+# nothing to object, and after removal nothing the package brought is left.
+# Needs root (CI runs as root). Whatever happens,
 # the package is not left installed.
 # Usage: deb-install.sh PACKAGE.deb SAMPLES-FOLDER
 # Ends with the line "N passed, M failed".
@@ -123,6 +125,17 @@ for tool in kestrel-cli kestrel-info; do
   done < <(zcat "/usr/share/man/man1/$tool.1.gz" | sed 's/\\-/-/g' | grep -o "$docdir/[^ \"]*" | sort -u)
 done
 expect "every document the manual pages name is installed" "$named_ok" "1"
+echo "== the page and its desktop entry"
+page=/usr/share/kestrel/kestrel.html
+entry=/usr/share/applications/kestrel.desktop
+for f in "$page" "$entry"; do
+  expect_true "dpkg -L lists $f" grep -qx "$f" <<<"$(printf '%s\n' "${files[@]}")"
+done
+expect_true "the page is the single file, its worker inside" grep -q 'kestrelWorkerSource' "$page"
+expect_true "the desktop entry opens the installed page" grep -qx "Exec=xdg-open $page" "$entry"
+if command -v desktop-file-validate >/dev/null; then
+  expect "desktop-file-validate has nothing to say" "$(desktop-file-validate "$entry" 2>&1)" ""
+fi
 
 if command -v lintian >/dev/null; then
   if lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1; then
@@ -146,5 +159,6 @@ for f in "${files[@]}"; do
 done
 expect "nothing of dpkg -L is left" "$left" "0"
 expect "no kestrel-cli on the PATH" "$(command -v kestrel-cli)" ""
+expect "no page or desktop entry left" "$(ls /usr/share/kestrel /usr/share/applications/kestrel.desktop 2>/dev/null)" ""
 expect "no kestrel-info on the PATH" "$(command -v kestrel-info)" ""
 finish

@@ -15,8 +15,9 @@ def Sha256(data):
 
 
 class CCliRun:
-    def __init__(self, vecRows, vecCounts, dictOutputs, nExit):
+    def __init__(self, vecRows, vecCounts, dictOutputs, nExit, vecDetails=()):
         self.rows = vecRows          # [(file name, result, "/relative/path")]
+        self.details = list(vecDetails)  # each row's detail (why an NG row failed)
         self.counts = vecCounts      # the three count lines, tab included
         self.outputs = dictOutputs   # {"OUTPUT/sub/a.mmf": sha256}
         self.exit = nExit
@@ -33,12 +34,14 @@ def RunCli(strCli, strRoot, vecItems, vecExtra=()):
     if vecLines[-1:] != ["Finished the converting."] or len(vecLines) < 4:
         raise AssertionError("unexpected kestrel-cli output: %r %r" % (vecLines[-5:], proc.stderr))
     vecRows = []
+    vecDetails = []
     for strLine in vecLines[:-4]:
-        strName, strResult, strPath, _strDetail = strLine.split("\t")
+        strName, strResult, strPath, strDetail = strLine.split("\t")
+        vecDetails.append(strDetail)
         if not strPath.startswith(strRoot + "/"):
             raise AssertionError("kestrel-cli row outside %s: %r" % (strRoot, strLine))
         vecRows.append((strName, strResult, strPath[len(strRoot):]))
-    return CCliRun(vecRows, vecLines[-4:-1], TreeHashes(strRoot, "OUTPUT"), proc.returncode)
+    return CCliRun(vecRows, vecLines[-4:-1], TreeHashes(strRoot, "OUTPUT"), proc.returncode, vecDetails)
 
 
 def TreeHashes(strRoot, strFolder):

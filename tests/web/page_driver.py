@@ -82,6 +82,23 @@ return [r.x + r.width / 2, r.y + r.height / 2];
 """
 
 
+# The details panel once it shows its answer (null before): its texts, and
+# the data attributes of every note of its roll, in document order.
+READ_DETAILS_JS = """
+const box = document.getElementById('details');
+if (!box || box.hidden || box.dataset.state !== 'ready') return null;
+const reason = document.getElementById('details-reason');
+return {
+  summary: document.getElementById('details-summary').textContent,
+  check: document.getElementById('details-check').textContent,
+  reason: reason.hidden ? '' : reason.textContent,
+  reasonShown: !reason.hidden && reason.getBoundingClientRect().height > 0,
+  notes: Array.from(box.querySelectorAll('svg rect.note')).map(
+      r => ['channel', 'key', 'tick', 'ticks', 'audio', 'notes'].map(a => r.getAttribute('data-' + a))),
+};
+"""
+
+
 class CPageError(AssertionError):
     pass
 
@@ -209,6 +226,19 @@ class CPage:
     def MessagesShown(self):
         return self.m_driver.execute_script("return window.__kestrelMessages || []")
 
+    def RowElement(self, nRow):
+        return self.m_driver.find_elements(By.CSS_SELECTOR, "#results tbody tr")[nRow]
+
+    def WaitDetails(self, nTimeout=120):
+        """The open details panel, once it shows its answer."""
+        return self.WaitFor(lambda: self.m_driver.execute_script(READ_DETAILS_JS), nTimeout, "the details panel")
+
+    def ActiveRow(self):
+        """The index of the row that has the focus, or None."""
+        return self.m_driver.execute_script(
+            "const e = document.activeElement; return e && e.tagName === 'TR' && e.dataset.index !== undefined"
+            " ? Number(e.dataset.index) : null")
+
     def Click(self, strId):
         self.m_driver.find_element(By.ID, strId).click()
 
@@ -223,6 +253,18 @@ class CPage:
 
     def StartHeartbeat(self):
         self.m_driver.execute_script(HEARTBEAT_JS)
+
+    def StartLongTasks(self):
+        """Notes the tasks of the page's thread that the browser itself
+        reports as long (50 ms or more)."""
+        self.m_driver.execute_script(
+            "window.__kestrelLongTasks = [];"
+            "new PerformanceObserver((list) => window.__kestrelLongTasks.push("
+            "  ...list.getEntries().map((e) => e.duration))).observe({type: 'longtask'});")
+
+    def LongestTask(self):
+        """The longest task noted since StartLongTasks (ms), 0 for none."""
+        return self.m_driver.execute_script("return Math.max(0, ...window.__kestrelLongTasks)")
 
     def Heartbeat(self):
         """The longest gap (ms) between timer ticks so far, and the tick count."""

@@ -7,13 +7,16 @@ of the same tree. The same cases run on the page served over HTTP and on the
 single file kestrel.html opened from disk; after every case no request may
 have left the page's own origin.
 
+A row's details panel is compared with kestrel-info on the same file.
+
 Environment (scripts/test-web.sh sets it): KESTREL_WEB_DIR (the built page),
-KESTREL_CLI, KESTREL_MAKE_BATCH_TREE, KESTREL_SAMPLES, KESTREL_SCREENSHOTS,
+KESTREL_CLI, KESTREL_INFO, KESTREL_MAKE_BATCH_TREE, KESTREL_MAKE_LONG_SONG, KESTREL_SAMPLES, KESTREL_SCREENSHOTS,
 KESTREL_WEB_FILES (files of the generated tree, default 2000).
 """
 import os
 import pathlib
 import shutil
+import subprocess
 import tempfile
 import unittest
 from urllib.parse import urlsplit
@@ -22,6 +25,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
 import cli_reference
+import info_reference
 import test_inputs
 from page_driver import CPage
 from static_server import CStaticServer
@@ -30,6 +34,8 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 WEB_DIR = os.environ.get("KESTREL_WEB_DIR", str(ROOT / "out/web"))
 CLI = os.environ.get("KESTREL_CLI", str(ROOT / "build/ci/cli/kestrel-cli"))
 MAKE_BATCH_TREE = os.environ.get("KESTREL_MAKE_BATCH_TREE", str(ROOT / "build/ci/bench/make_batch_tree"))
+INFO = os.environ.get("KESTREL_INFO", str(ROOT / "build/ci/info/kestrel-info"))
+MAKE_LONG_SONG = os.environ.get("KESTREL_MAKE_LONG_SONG", str(ROOT / "build/ci/tests/web/native/make_long_song"))
 SAMPLES = os.environ.get("KESTREL_SAMPLES", str(ROOT / "samples"))
 SCREENSHOTS = os.environ.get("KESTREL_SCREENSHOTS", str(ROOT / "out/web-screenshots"))
 MANY_FILES = int(os.environ.get("KESTREL_WEB_FILES", "2000"))
@@ -48,6 +54,12 @@ def CountTexts(vecRows, nTotal):
     nConverted = sum(1 for row in vecRows if row[1].startswith("OK:"))
     return ["Total files :\t%d / %d" % (len(vecRows), nTotal), "Convert files :\t%d" % nConverted,
             "Error files :\t%d" % (len(vecRows) - nConverted)]
+
+
+def CheckLine(reference):
+    """The status line on the structural check of the run's outputs."""
+    nOutputs = sum(1 for row in reference.rows if row[1].startswith("OK:"))
+    return "1 output checked: passes" if nOutputs == 1 else "%d outputs checked: all pass" % nOutputs
 
 
 def FirstDifference(vecGot, vecWanted):
@@ -216,6 +228,11 @@ class CPageCases:
         self.AssertFinishedLike(reference)
         fMaxGap, nTicks = page.Heartbeat()
         print("[longest gap of the page's timer: %.0f ms over %d ticks]" % (fMaxGap, nTicks), end=" ", flush=True)
+        timings = page.Timings()
+        print("[check of every output: %.0f ms, %.1f %% of the conversion's %.0f ms]"
+              % (timings["checkMs"], 100.0 * timings["checkMs"] / max(timings["convertMs"], 1.0),
+                 timings["convertMs"]), end=" ", flush=True)
+        self.assertEqual(page.VisibleText("check"), CheckLine(reference))
         self.assertGreater(nTicks, 0)
         self.assertLess(fMaxGap, MAX_STALL_MS, "the page's thread stalled for %.0f ms" % fMaxGap)
         self.AssertZipLike(reference.outputs)
@@ -265,6 +282,95 @@ class CPageCases:
             actions.send_keys(Keys.TAB).perform()
             setReached.add(self.m_page.driver.execute_script("return document.activeElement.id"))
         self.assertLessEqual({"files", "folder"}, setReached)
+
+    def AssertDetailsLikeInfo(self, details, strFile, strPagePath):
+        """The panel of a converted row shows what kestrel-info shows of the
+        file: its summary (the path it was named by aside), the notes of its
+        roll, and the check of the output the run wrote."""
+        vecSummary = details["summary"].splitlines()
+        self.assertEqual(vecSummary[:1], [strPagePath])
+        self.assertEqual(vecSummary[1:], info_reference.Summary(INFO, strFile)[1:])
+        vecNotes = info_reference.RollNotes(INFO, strFile)
+        self.assertGreater(len(vecNotes), 0)
+        self.assertEqual(len(details["notes"]), len(vecNotes), "notes of the roll")
+        self.assertEqual(details["notes"], vecNotes)
+        self.assertEqual(details["check"], "OK: /OUTPUT" + strPagePath)
+        self.assertEqual(details["reason"], "")
+
+    def test_a_row_opens_the_details_of_its_file(self):
+        test_inputs.CopySamples(SAMPLES, self.Tmp("samples"))
+        reference = cli_reference.RunCli(CLI, self.m_strTmp, ["samples"])
+        page = self.m_page
+        page.PickFolder(self.Tmp("samples"))
+        self.AssertFinishedLike(reference)
+        self.assertEqual(page.VisibleText("check"), CheckLine(reference))
+        for strName in ("large_format1.mmf", "format1_audio.mmf"):
+            nRow = next(i for i, row in enumerate(reference.rows) if row[0] == strName)
+            strPath = reference.rows[nRow][2]
+            page.RowElement(nRow).find_element("css selector", "td").click()
+            details = page.WaitDetails()
+            self.AssertDetailsLikeInfo(details, self.Tmp(strPath.lstrip("/")), strPath)
+            self.assertEqual(info_reference.Check(INFO, self.Tmp("OUTPUT", strPath.lstrip("/"))),
+                             ["OK: " + self.Tmp("OUTPUT", strPath.lstrip("/"))], "kestrel-info on the same output")
+        self.Screenshot("details")
+
+    def test_an_ng_row_shows_its_reason_and_rows_are_reached_by_keyboard(self):
+        test_inputs.MakeMixedTree(SAMPLES, self.Tmp("mixed"))
+        reference = cli_reference.RunCli(CLI, self.m_strTmp, ["mixed"])
+        page = self.m_page
+        page.PickFolder(self.Tmp("mixed"))
+        self.AssertFinishedLike(reference)
+        self.assertEqual(page.VisibleText("check"), CheckLine(reference))
+        # The Tab key reaches the first row; the arrows walk the list.
+        actions = ActionChains(page.driver)
+        for _ in range(40):
+            actions.send_keys(Keys.TAB).perform()
+            if page.ActiveRow() is not None:
+                break
+        self.assertEqual(page.ActiveRow(), 0, "the Tab key did not reach the first row")
+        nDamaged = reference.rows.index(("damaged.mmf", "NG: Input file format is invalid.", "/mixed/damaged.mmf"))
+        for _ in range(nDamaged):
+            actions.send_keys(Keys.ARROW_DOWN).perform()
+        self.assertEqual(page.ActiveRow(), nDamaged)
+        actions.send_keys(Keys.ENTER).perform()
+        details = page.WaitDetails()
+        self.assertTrue(details["reasonShown"], "the reason is not in view")
+        self.assertEqual(details["reason"], "NG: Input file format is invalid. " + reference.details[nDamaged])
+        self.assertIn("  valid       no: ", details["summary"])
+        self.assertEqual(details["summary"].splitlines()[1:],
+                         info_reference.Summary(INFO, self.Tmp("mixed", "damaged.mmf"))[1:])
+        self.assertEqual((details["check"], details["notes"]), ("", []), "no check or roll without an output")
+        # Enter on another row opens that one.
+        nSong = reference.rows.index(("song.MMF", "OK: Convert success.", "/mixed/song.MMF"))
+        page.RowElement(nSong).send_keys(Keys.ENTER)
+        details = page.WaitDetails()
+        self.assertEqual(details["check"], "OK: /OUTPUT/mixed/song.MMF")
+        self.assertFalse(details["reasonShown"])
+
+    def test_the_details_of_a_long_song_keep_the_page_responsive(self):
+        os.makedirs(self.Tmp("long"))
+        strFile = self.Tmp("long", "long.mmf")
+        # 160,000 events, of them about 104,000 notes.
+        subprocess.run([MAKE_LONG_SONG, strFile, "160000"], check=True, capture_output=True)
+        page = self.m_page
+        page.PickFiles([strFile])
+        page.WaitFinished()
+        self.assertEqual(page.Rows(), [("long.mmf", "OK: Convert success.", "/long.mmf")])
+        page.StartHeartbeat()
+        page.StartLongTasks()
+        page.RowElement(0).find_element("css selector", "td").click()
+        details = page.WaitDetails(300)
+        fMaxGap, nTicks = page.Heartbeat()
+        fLongest = page.LongestTask()
+        print("[%d rectangles drawn; longest task of the page's thread: %.0f ms; longest gap of its timer:"
+              " %.0f ms over %d ticks]" % (len(details["notes"]), fLongest, fMaxGap, nTicks), end=" ", flush=True)
+        nNotes = int(details["summary"].split("; note ", 1)[1].split(";", 1)[0])
+        self.assertGreaterEqual(nNotes, 100000)
+        self.AssertDetailsLikeInfo(details, strFile, "/long.mmf")
+        self.assertIn("source notes, as the converter keys them (", page.Text("details-roll"))
+        self.assertLessEqual(len(details["notes"]), 2 * 10000, "the roll's bound on rectangles")
+        self.assertLess(fLongest, MAX_STALL_MS, "a task of the page's thread took %.0f ms" % fLongest)
+        self.assertLess(fMaxGap, MAX_STALL_MS, "the page's thread stalled for %.0f ms" % fMaxGap)
 
     def test_a_pick_of_100_mb_gives_every_row(self):
         test_inputs.MakeBigTree(SAMPLES, self.Tmp("big"))

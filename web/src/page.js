@@ -11,6 +11,8 @@
     const finishedBox = $('finished');
     const stopButton = $('stop');
     const downloadButton = $('download');
+    const checkBox = $('check');
+    const detailsBox = $('details');
 
     let worker = null;
     let workerReady = false;
@@ -58,6 +60,33 @@
             failRun('The converter stopped: ' + (event.message || 'unknown error'));
         };
         worker.postMessage({ type: 'load' });
+        startChecker();
+    }
+
+    // A second worker checks the structure of the outputs while the first
+    // converts; the first is told to check alone when there is none.
+    let checker = null;
+    function startChecker() {
+        if (checker) {
+            checker.terminate();
+            checker = null;
+        }
+        try {
+            checker = makeWorker();
+        } catch (e) {
+            worker.postMessage({ type: 'check-alone' });
+            return;
+        }
+        const failedChecker = checker;
+        checker.onerror = (event) => {
+            event.preventDefault();
+            if (checker === failedChecker && worker) {
+                worker.postMessage({ type: 'check-alone' });
+            }
+        };
+        const channel = new MessageChannel();
+        checker.postMessage({ type: 'checker', port: channel.port2 }, [channel.port2]);
+        worker.postMessage({ type: 'check-with', port: channel.port1 }, [channel.port1]);
     }
 
     function setState(state) {
@@ -74,6 +103,9 @@
         bar.value = 0;
         finishedBox.hidden = true;
         finishedBox.textContent = '';
+        checkBox.hidden = true;
+        checkBox.textContent = '';
+        closeDetails();
         showMessage('');
         zipBlob = null;
         downloadButton.disabled = true;
@@ -87,6 +119,8 @@
             const tr = document.createElement('tr');
             tr.className = ok ? 'ok' : 'ng';
             tr.dataset.index = String(rowCount);
+            // Each row opens its details (click or Enter), so it takes the focus.
+            tr.tabIndex = 0;
             if (detail) {
                 tr.title = detail;
             }
@@ -130,6 +164,106 @@
         bar.value = counts.converted + counts.errors;
     }
 
+    // --- the details panel of a row --------------------------------------------
+
+    // The roll's notes are added in parts, each a short task, so that even
+    // the largest roll never holds up the page's thread for long.
+    const kNotesPerPart = 300;
+    let detailsRequest = 0;  // the panel shows the answer to this request only
+    let openRow = null;
+
+    function closeDetails() {
+        ++detailsRequest;
+        if (openRow) {
+            openRow.classList.remove('open');
+            openRow.removeAttribute('aria-current');
+            openRow = null;
+        }
+        detailsBox.hidden = true;
+        delete detailsBox.dataset.state;
+        $('list').classList.remove('with-details');
+        $('details-roll').textContent = '';
+    }
+
+    function openDetails(tr) {
+        closeDetails();
+        openRow = tr;
+        tr.classList.add('open');
+        tr.setAttribute('aria-current', 'true');
+        const ok = tr.classList.contains('ok');
+        $('details-name').textContent = tr.cells[0].textContent;
+        const reason = $('details-reason');
+        // An NG row's reason in words, in full view; an OK row needs none.
+        reason.textContent = ok ? '' : tr.cells[1].textContent + (tr.title ? ' ' + tr.title : '');
+        reason.hidden = ok;
+        $('details-check').textContent = '';
+        $('details-check').className = '';
+        $('details-summary').textContent = body.dataset.state === 'running'
+            ? 'Shown when the conversion has ended.' : 'Reading the file...';
+        detailsBox.dataset.state = 'loading';
+        detailsBox.hidden = false;
+        $('list').classList.add('with-details');
+        worker.postMessage({ type: 'details', index: Number(tr.dataset.index), request: detailsRequest });
+    }
+
+    const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+
+    // The roll as kestrel-info draws it; its notes (one per line) wait out of
+    // the first parse and follow in parts, each where its panel had them.
+    async function showRoll(svg, request) {
+        const shell = [];
+        const parts = [];
+        let part = null;
+        for (const line of svg.split('\n')) {
+            if (line.startsWith('<?xml')) {
+                continue;
+            }
+            if (line.startsWith('<rect class="note"')) {
+                if (!part) {
+                    part = [];
+                    parts.push(part);
+                    shell.push('<g class="notes"></g>');
+                }
+                part.push(line);
+            } else {
+                part = null;
+                shell.push(line);
+            }
+        }
+        const box = $('details-roll');
+        box.innerHTML = shell.join('\n');
+        const groups = box.querySelectorAll('g.notes');
+        for (let k = 0; k < parts.length; ++k) {
+            for (let i = 0; i < parts[k].length; i += kNotesPerPart) {
+                await nextTask();
+                if (request !== detailsRequest) {
+                    return false;
+                }
+                groups[k].insertAdjacentHTML('beforeend', parts[k].slice(i, i + kNotesPerPart).join(''));
+            }
+        }
+        return true;
+    }
+
+    async function showDetails(message) {
+        if (message.request !== detailsRequest || detailsBox.hidden) {
+            return;
+        }
+        const check = $('details-check');
+        if (message.failure) {
+            $('details-summary').textContent = 'The details could not be made: ' + message.failure + '.';
+            detailsBox.dataset.state = 'ready';
+            return;
+        }
+        $('details-summary').textContent = message.summary;
+        check.textContent = message.check.trim();
+        check.className = message.check ? (message.check.startsWith('OK:') ? 'pass' : 'fail') : '';
+        if (message.roll && !(await showRoll(message.roll, message.request))) {
+            return;
+        }
+        detailsBox.dataset.state = 'ready';
+    }
+
     function offerDownload(bytes, name) {
         const url = URL.createObjectURL(bytes instanceof Blob ? bytes : new Blob([bytes]));
         const link = document.createElement('a');
@@ -145,6 +279,8 @@
         feed = null;
         flushRows();
         showMessage(text + '\nThe browser could not hold this work; try fewer or smaller files at a time.');
+        // The fresh converter knows nothing of the last run.
+        closeDetails();
         if (body.dataset.state === 'running') {
             setState('finished');
         }
@@ -185,12 +321,18 @@
             downloadButton.disabled = false;
             finishedBox.textContent = message.finishedText;
             finishedBox.hidden = false;
+            checkBox.textContent = message.checkText;
+            checkBox.className = / fail/.test(message.checkText) ? 'fail' : '';
+            checkBox.hidden = false;
             const totalMs = performance.now() - runStart;
             workerTimings = message.timings;
             window.kestrelTimings = Object.assign({ totalMs: totalMs }, workerTimings);
             setState('finished');
             break;
         }
+        case 'details':
+            showDetails(message);
+            break;
         case 'output':
             if (message.bytes) {
                 offerDownload(message.bytes, message.name);
@@ -410,6 +552,34 @@
         const button = event.target.closest('.row-download');
         if (button && worker) {
             worker.postMessage({ type: 'output', index: Number(button.closest('tr').dataset.index) });
+            return;
+        }
+        const tr = event.target.closest('tr');
+        if (tr && worker) {
+            openDetails(tr);
+        }
+    });
+    tbody.addEventListener('keydown', (event) => {
+        const tr = event.target;
+        if (tr.tagName !== 'TR') {
+            return;
+        }
+        if (event.key === 'Enter' && worker) {
+            event.preventDefault();
+            openDetails(tr);
+        } else if (event.key === 'ArrowDown' || event.key === 'ArrowUp') {
+            const next = event.key === 'ArrowDown' ? tr.nextElementSibling : tr.previousElementSibling;
+            if (next) {
+                event.preventDefault();
+                next.focus();
+            }
+        }
+    });
+    $('details-close').addEventListener('click', () => {
+        const row = openRow;
+        closeDetails();
+        if (row) {
+            row.focus();
         }
     });
     const drop = $('drop');

@@ -35,12 +35,99 @@ if (typeof createKestrel === 'undefined') {
         return modulePromise;
     }
 
+    // The structural check of the outputs runs in a second worker (the
+    // checker), fed with each output as the run writes it; without one, this
+    // worker checks them all after the run.
+    let checkPort = null;
+    let checkSent = new Set();
+    let checkPaths = [];
+    let checkBuffers = [];
+    let lineWanted = null;  // resolves with the checker's status line, or null
+
+    function sendOutputsToCheck() {
+        if (checkPort && checkPaths.length > 0) {
+            checkPort.postMessage({ type: 'outputs', paths: checkPaths, buffers: checkBuffers },
+                checkBuffers.map((bytes) => bytes.buffer));
+        }
+        checkPaths = [];
+        checkBuffers = [];
+    }
+
+    function checkAlone() {
+        checkPort = null;
+        if (lineWanted) {
+            lineWanted(null);
+            lineWanted = null;
+        }
+    }
+
+    function useChecker(port) {
+        checkPort = port;
+        port.onmessage = (event) => {
+            const message = event.data;
+            if (message.type === 'line' && lineWanted) {
+                lineWanted(message.text);
+                lineWanted = null;
+            } else if (message.type === 'broken') {
+                checkAlone();
+            }
+        };
+    }
+
+    async function checkLine() {
+        sendOutputsToCheck();
+        if (checkPort) {
+            const line = await new Promise((resolve) => {
+                lineWanted = resolve;
+                checkPort.postMessage({ type: 'line' });
+            });
+            if (line !== null) {
+                return line;
+            }
+        }
+        return text(module._kestrel_check_outputs());
+    }
+
+    // The checker's side: one tally per run, an output at a time.
+    function serveChecks(port) {
+        kestrel();
+        port.onmessage = (event) => {
+            const message = event.data;
+            inTurn(async () => {
+                await kestrel();
+                if (message.type === 'reset') {
+                    module._kestrel_check_reset();
+                } else if (message.type === 'outputs') {
+                    message.paths.forEach((path, i) => checkOne(path, message.buffers[i]));
+                } else if (message.type === 'line') {
+                    port.postMessage({ type: 'line', text: text(module._kestrel_check_line()) });
+                }
+            });
+        };
+        checkerPort = port;
+    }
+    let checkerPort = null;
+
+    function checkOne(path, bytes) {
+        const pointer = module._malloc(Math.max(bytes.length, 1));
+        if (!pointer) {
+            throw new Error('memory ran out');
+        }
+        module.HEAPU8.set(bytes, pointer);
+        try {
+            module.ccall('kestrel_check_output', null, ['string', 'number', 'number'], [path, pointer, bytes.length]);
+        } finally {
+            module._free(pointer);
+        }
+    }
+
     function post(force) {
         const now = performance.now();
         if (!force && now - lastPost < kPostEveryMs) {
             return;
         }
         lastPost = now;
+        sendOutputsToCheck();
         if (rows.length === 0 && counts === null) {
             return;
         }
@@ -79,6 +166,13 @@ if (typeof createKestrel === 'undefined') {
         finished(text) {
             finishedText = text;
             post(true);
+        },
+        output(path, pointer, size) {
+            if (checkPort && !checkSent.has(path)) {
+                checkSent.add(path);
+                checkPaths.push(path);
+                checkBuffers.push(module.HEAPU8.slice(pointer, pointer + size));
+            }
         },
         sizeNow(source) {
             return picked.sizeNow(source);
@@ -294,14 +388,23 @@ if (typeof createKestrel === 'undefined') {
         const entryCount = module._kestrel_collect();
         const order = [];
         const taken = new Set();
+        entrySources = [];
+        runFiles = new Map();
         for (let i = 0; i < entryCount; ++i) {
             const source = sourceByPath.get(text(module._kestrel_entry_path(i)));
+            entrySources.push(source);
             if (source !== undefined && !taken.has(source) && /\.mmf$/i.test(message.paths[source])) {
                 taken.add(source);
                 order.push(source);
             }
         }
         picked = new PickedFiles(order);
+        checkSent = new Set();
+        checkPaths = [];
+        checkBuffers = [];
+        if (checkPort) {
+            checkPort.postMessage({ type: 'reset' });
+        }
         self.postMessage({ type: 'order', order: order });
         setupMs = performance.now() - setupStart;
 
@@ -312,6 +415,12 @@ if (typeof createKestrel === 'undefined') {
         picked = new PickedFiles([]);
         post(true);
 
+        // Every output the run wrote goes through the structural checker;
+        // here is only the wait for its last outputs.
+        const checkStart = performance.now();
+        const checkText = await checkLine();
+        const checkMs = performance.now() - checkStart;
+
         const zipStart = performance.now();
         // Stored, not compressed: deflating the small outputs takes about
         // nine times as long and saves only a sixth of the size.
@@ -320,8 +429,9 @@ if (typeof createKestrel === 'undefined') {
         self.postMessage({
             type: 'done',
             finishedText: finishedText,
+            checkText: checkText,
             zip: zip,
-            timings: { setupMs: setupMs, readMs: readMs, convertMs: runMs - readMs, zipMs: zipMs },
+            timings: { setupMs: setupMs, readMs: readMs, convertMs: runMs - readMs, checkMs: checkMs, zipMs: zipMs },
         }, [zip.buffer]);
     }
 
@@ -333,6 +443,11 @@ if (typeof createKestrel === 'undefined') {
             return;
         }
         failed = true;
+        if (checkerPort) {
+            // The converter checks alone from now on.
+            checkerPort.postMessage({ type: 'broken' });
+            checkerPort = null;
+        }
         modulePromise = null;
         module = null;
         picked = new PickedFiles([]);
@@ -354,14 +469,77 @@ if (typeof createKestrel === 'undefined') {
             [copy.buffer]);
     }
 
+    // The picked files of the last run (the browser's handles, not their
+    // bytes): its entries' sources, and each source's file once sent.
+    let entrySources = [];
+    let runFiles = new Map();
+
+    // The details panel of entry index: the input is read again (its bytes
+    // were let go after the run) and described next to the run's output.
+    async function details(index, request) {
+        await kestrel();
+        const file = runFiles.get(entrySources[index]);
+        const reply = { type: 'details', index: index, request: request, summary: '', roll: '', check: '', failure: '' };
+        if (!file) {
+            reply.failure = 'the file of this row is no longer at hand';
+            self.postMessage(reply);
+            return;
+        }
+        let bytes;
+        try {
+            bytes = new Uint8Array(await file.arrayBuffer());
+        } catch (e) {
+            reply.failure = 'the file could not be read again: ' + describe(e);
+            self.postMessage(reply);
+            return;
+        }
+        const size = bytes.length;
+        const pointer = module._malloc(Math.max(size, 1));
+        if (!pointer) {
+            reply.failure = 'memory ran out';
+            self.postMessage(reply);
+            return;
+        }
+        module.HEAPU8.set(bytes, pointer);
+        bytes = null;
+        try {
+            if (module._kestrel_describe_entry(index, pointer, size) !== 0) {
+                reply.summary = text(module._kestrel_details_summary());
+                reply.roll = text(module._kestrel_details_roll());
+                reply.check = text(module._kestrel_details_check());
+            } else {
+                reply.failure = 'no such row in the last run';
+            }
+        } finally {
+            module._free(pointer);
+        }
+        self.postMessage(reply);
+    }
+
+    // Runs and details take turns: a panel asked for during a run is made
+    // once the run has ended (the module is inside the run until then).
+    let turns = Promise.resolve();
+    function inTurn(job) {
+        turns = turns.then(job).catch(fail);
+    }
+
     self.addEventListener('unhandledrejection', (event) => fail(event.reason));
 
     self.onmessage = (event) => {
         const message = event.data;
         if (message.type === 'run') {
-            run(message).catch(fail);
+            inTurn(() => run(message));
         } else if (message.type === 'files') {
+            message.sources.forEach((source, i) => runFiles.set(source, message.files[i]));
             picked.add(message.sources, message.files, message.sizes);
+        } else if (message.type === 'check-with') {
+            useChecker(message.port);
+        } else if (message.type === 'check-alone') {
+            checkAlone();
+        } else if (message.type === 'checker') {
+            serveChecks(message.port);
+        } else if (message.type === 'details') {
+            inTurn(() => details(message.index, message.request));
         } else if (message.type === 'stop') {
             stopRequested = true;
         } else if (message.type === 'output') {
