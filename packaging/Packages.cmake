@@ -75,7 +75,7 @@ else()
   # stay in the sources.
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${KESTREL_INSTALL_DOCDIR} COMPONENT Runtime)
   set(user_docs command-line.md kestrel-info.md many-machines.md web-page.md
-                web-page.png large_format1-roll.png)
+                web-page.png web-details.png large_format1-roll.png)
   list(TRANSFORM user_docs PREPEND ${PROJECT_SOURCE_DIR}/docs/)
   install(FILES ${user_docs} DESTINATION ${KESTREL_INSTALL_DOCDIR}/docs COMPONENT Runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${KESTREL_INSTALL_DOCDIR} COMPONENT License)
