@@ -2,9 +2,11 @@
 #pragma once
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,9 +26,10 @@ inline std::string ReadText(const std::filesystem::path& path) {
 
 // Runs kestrel-info with the arguments in folder cwd; the captured streams
 // go to files in strCaptureDir (outside the folders a test looks at). A run
-// still going after a minute is ended (nExit -1).
+// still going after a minute is ended (nExit -1). nAddressSpace, when not 0,
+// limits the child's memory (RLIMIT_AS) to that many bytes.
 inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::filesystem::path& cwd,
-                           const std::filesystem::path& captureDir) {
+                           const std::filesystem::path& captureDir, std::uint64_t nAddressSpace = 0) {
     const std::filesystem::path outPath = captureDir / "info-stdout";
     const std::filesystem::path errPath = captureDir / "info-stderr";
     CInfoResult result;
@@ -40,6 +43,10 @@ inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::f
             ::_exit(126);
         }
         ::alarm(60);  // a run that blocks fails instead of holding up the suite
+        if (nAddressSpace != 0) {
+            const struct rlimit limit = {nAddressSpace, nAddressSpace};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
         std::vector<std::string> vecCopy = vecArgs;
         std::string strProgram = KESTREL_INFO_PATH;
         std::vector<char*> vecArgv{strProgram.data()};
