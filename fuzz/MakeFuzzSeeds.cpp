@@ -1,14 +1,19 @@
 // Writes the seed corpus of the fuzz targets into a folder:
-// make_fuzz_seeds <folder>. The seeds are the shared sample set, small
-// generated files of both formats, and a few hand-made files that each reach
-// one corner of the analysis (audio track, seek points, tags, overrunning
-// sizes, truncated messages), all kept small so the fuzzer mutates quickly.
+// make_fuzz_seeds <folder> [FILE...]. The seeds are the shared sample set,
+// small generated files of both formats, and a few hand-made files that each
+// reach one corner of the analysis (audio track, seek points, tags,
+// overrunning sizes, truncated messages), all kept small so the fuzzer
+// mutates quickly; then the Heron files the converter makes of them and of
+// the named FILEs, for the description library's target.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "ByteBuffer.h"
+#include "CnvLarkWrentoHeron.h"
 #include "SampleFiles.h"
 #include "VelaBuilder.h"
 
@@ -122,17 +127,50 @@ std::vector<CSeed> MakeSeeds() {
     return seeds;
 }
 
+// The converter's output for each source that converts.
+std::vector<CSeed> HeronOutputs(const std::vector<CSeed>& sources) {
+    std::vector<CSeed> outputs;
+    for (const CSeed& source : sources) {
+        CCnvLarkWrentoHeron converter;
+        ByteBuffer out;
+        const Bytes& bytes = source.vecBytes;
+        if (converter.Convert(bytes.data(), static_cast<std::int32_t>(bytes.size()), out) == 1) {
+            outputs.push_back({"heron_" + source.strName, out.Bytes()});
+        }
+    }
+    return outputs;
+}
+
+Bytes ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: make_fuzz_seeds <output folder>\n";
+    if (argc < 2) {
+        std::cerr << "usage: make_fuzz_seeds <output folder> [source file...]\n";
         return 2;
     }
     const fs::path root = argv[1];
     std::error_code error;
     fs::create_directories(root, error);
-    for (const CSeed& seed : MakeSeeds()) {
+    std::vector<CSeed> seeds = MakeSeeds();
+    std::vector<CSeed> named;
+    for (int i = 2; i < argc; ++i) {
+        const fs::path path = argv[i];
+        named.push_back({"file_" + path.parent_path().filename().string() + "_" + path.filename().string(),
+                         ReadFile(path)});
+    }
+    std::vector<CSeed> outputs = HeronOutputs(seeds);
+    for (CSeed& output : HeronOutputs(named)) {
+        outputs.push_back(std::move(output));
+    }
+    for (CSeed& output : outputs) {
+        seeds.push_back(std::move(output));
+    }
+    for (const CSeed& seed : seeds) {
         std::ofstream out(root / seed.strName, std::ios::binary);
         out.write(reinterpret_cast<const char*>(seed.vecBytes.data()), static_cast<std::streamsize>(seed.vecBytes.size()));
         if (!out) {
