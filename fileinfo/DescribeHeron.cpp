@@ -153,8 +153,7 @@ void CollectHeronNotes(const std::uint8_t* pFile, const heron::CLayout& layout, 
     if (layout.nSequenceBody == 0) {
         return;
     }
-    const heron::CSequenceWalk walk = heron::WalkSequence(pFile + layout.nSequenceBody, layout.nSequenceSize, false);
-    for (const heron::CSequenceEvent& ev : walk.vecEvents) {
+    heron::VisitSequence(pFile + layout.nSequenceBody, layout.nSequenceSize, false, [&](const heron::CSequenceEvent& ev) {
         nLengthTicks = std::max(nLengthTicks, ev.nTime);
         const std::uint8_t byType = ev.byStatus >> 4;
         if ((byType == 0x1 || byType == 0x9) && ev.vecData.size() >= 3) {
@@ -168,7 +167,7 @@ void CollectHeronNotes(const std::uint8_t* pFile, const heron::CLayout& layout, 
             vecNotes.push_back(note);
             nLengthTicks = std::max(nLengthTicks, note.nTick + note.nTicks);
         }
-    }
+    });
 }
 
 void DescribeHeron(const std::uint8_t* f, std::size_t nSize, const CDescribeOptions& options, CFileDescription& d) {
@@ -266,9 +265,10 @@ void DescribeHeron(const std::uint8_t* f, std::size_t nSize, const CDescribeOpti
     // Events of the score sequence (track 7), then the master track's (0).
     std::uint32_t nLength = 0;
     const auto walkEvents = [&](std::size_t nBody, std::uint32_t nBodySize, int nTrack) {
-        const heron::CSequenceWalk walk = heron::WalkSequence(f + nBody, nBodySize, false);
         std::uint32_t nTrackLength = 0;
-        for (const heron::CSequenceEvent& ev : walk.vecEvents) {
+        std::uint64_t nEvents = 0;
+        heron::VisitSequence(f + nBody, nBodySize, false, [&](const heron::CSequenceEvent& ev) {
+            ++nEvents;
             const CEvent e = ToEvent(ev, nTrack);
             AddCount(d.vecCounts, EventTypeName(e.eType));
             nTrackLength = std::max(nTrackLength, e.nTick);
@@ -285,11 +285,11 @@ void DescribeHeron(const std::uint8_t* f, std::size_t nSize, const CDescribeOpti
             if (options.bEvents) {
                 d.vecEvents.push_back(e);
             }
-        }
+        });
         for (CTrackInfo& track : d.vecTracks) {
             if (track.nTrack == nTrack) {
                 track.nLengthTicks = nTrackLength;
-                track.nEvents = walk.vecEvents.size();
+                track.nEvents = nEvents;
             }
         }
         nLength = std::max(nLength, nTrackLength);

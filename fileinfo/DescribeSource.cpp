@@ -397,20 +397,23 @@ void DescribeSource(const std::uint8_t* pBytes, std::size_t nSize, const CDescri
     }
     const auto nCount = static_cast<std::int32_t>(nSize);
 
-    CCnvLarkWrentoHeron analysis;
-    if (analysis.AnalyzeInput(pBytes, nCount) != 1) {
-        d.rejection = analysis.m_rejection;
-        d.strReasonCode = RejectCodeName(d.rejection.eCode);
-        d.strReason = DescribeRejection(d.rejection);
-        if (d.rejection.eCode != ERejectCode::NotVela && d.rejection.eCode != ERejectCode::TooShort &&
-            d.rejection.eCode != ERejectCode::SizeField && d.rejection.eCode != ERejectCode::ContentType &&
-            d.rejection.eCode != ERejectCode::NoInput) {
-            d.nFormat = analysis.m_nFormat;
+    {
+        // Its events are let go before the conversion makes its own.
+        CCnvLarkWrentoHeron analysis;
+        if (analysis.AnalyzeInput(pBytes, nCount) != 1) {
+            d.rejection = analysis.m_rejection;
+            d.strReasonCode = RejectCodeName(d.rejection.eCode);
+            d.strReason = DescribeRejection(d.rejection);
+            if (d.rejection.eCode != ERejectCode::NotVela && d.rejection.eCode != ERejectCode::TooShort &&
+                d.rejection.eCode != ERejectCode::SizeField && d.rejection.eCode != ERejectCode::ContentType &&
+                d.rejection.eCode != ERejectCode::NoInput) {
+                d.nFormat = analysis.m_nFormat;
+            }
+            return;
         }
-        return;
+        d.nFormat = analysis.m_nFormat;
+        DescribeAnalysis(analysis, pBytes, CInputReader(pBytes, nSize), options, d);
     }
-    d.nFormat = analysis.m_nFormat;
-    DescribeAnalysis(analysis, pBytes, CInputReader(pBytes, nSize), options, d);
 
     // What the conversion makes of it: a writer may still fail, which makes
     // the file invalid all the same.

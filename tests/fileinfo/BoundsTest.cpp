@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FileInfoInputs.h"
+#include "HeronSequence.h"
 #include "HugeInputs.h"
 #include "InfoProcess.h"
 #include "JsonReport.h"
@@ -132,6 +133,21 @@ TEST(Bounds, FilesWithinTheBoundsDescribeAsBefore) {
     EXPECT_FALSE(d.bChunksTooDeep);
     EXPECT_EQ(Json(d).find("omitted"), std::string::npos);
     EXPECT_EQ(Summary(d).find("limit"), std::string::npos);
+}
+
+TEST(Bounds, SequenceProblemsAreCountedBeyondAHundred) {
+    // 1000 notes whose velocity byte has bit 7 set, then the end.
+    fileinfotest::Bytes body;
+    for (int i = 0; i < 1000; ++i) {
+        body.insert(body.end(), {0x00, 0x10, 0x3C, 0xE4, 0x10});
+    }
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    const heron::CSequenceWalk walk = heron::WalkSequence(body.data(), body.size());
+    EXPECT_EQ(walk.vecEvents.size(), 1001u);
+    ASSERT_EQ(walk.vecProblems.size(), 101u);
+    EXPECT_EQ(walk.vecProblems[99].strCheck, "data-byte");
+    EXPECT_EQ(walk.vecProblems[100].strCheck, "data-byte");
+    EXPECT_EQ(walk.vecProblems[100].strDetail, "\xE2\x80\xA6 and 900 more problems");
 }
 
 class BoundsRun : public ::testing::Test {

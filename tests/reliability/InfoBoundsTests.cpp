@@ -1,11 +1,13 @@
 // kestrel-info under a memory limit: a 64 MB file of nothing but empty
 // chunks is described in every mode within three times its size, with the
-// chunks beyond the description's bounds counted.
+// chunks beyond the description's bounds counted; a large Heron file is
+// checked and described without keeping its events.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "FileInfoInputs.h"
 #include "HugeInputs.h"
 #include "InfoProcess.h"
 #include "TempTree.h"
@@ -44,6 +46,27 @@ TEST(InfoBounds, ManyChunksStayWithinAMemoryLimitInEveryMode) {
         if (vecMode.empty()) {
             EXPECT_NE(result.strOut.find("too large to describe in full: "), std::string::npos) << result.strOut;
         }
+    }
+}
+
+TEST(InfoBounds, HeronSequencesAreCheckedWithoutKeepingTheirEvents) {
+    if (kSanitized) {
+        GTEST_SKIP() << "address-space limits do not apply under the sanitizers";
+    }
+    vela::CLargeInputOptions options;
+    options.nEvents = 1500000;
+    options.bRegisterWrites = false;
+    const vela::Bytes heron = fileinfotest::Converted(vela::MakeLargeInput(options));
+    ASSERT_GT(heron.size(), 4u << 20);
+    CTempTree tree{"kestrel-info-memory"};
+    CTempTree capture{"kestrel-info-memory-out"};
+    tree.Write("big.mmf", heron);
+    // The file, the reader's own share, and little else.
+    const std::uint64_t nLimit = 3 * heron.size() + (64u << 20);
+    for (const char* pszMode : {"--check", "--json"}) {
+        const CInfoResult result = RunInfo({pszMode, "big.mmf"}, tree.Root(), capture.Root(), nLimit);
+        EXPECT_EQ(result.nExit, 0) << pszMode << ": " << result.strErr;
+        EXPECT_TRUE(result.strErr.empty()) << pszMode << ": " << result.strErr;
     }
 }
 
