@@ -23,10 +23,6 @@ bool ReadVarLen(const std::uint8_t* p, std::size_t nSize, std::size_t& pos, std:
     return false;
 }
 
-}  // namespace
-
-namespace {
-
 // The problems of one walk: the first kMaxSequenceProblems kept, the rest
 // counted into one more at the end.
 class CProblemList {
@@ -51,8 +47,10 @@ private:
     std::uint64_t m_nMore = 0;
 };
 
-std::vector<CProblem> VisitEvents(const std::uint8_t* p, std::size_t nSize, bool bStrictData,
-                                  const std::function<void(const CSequenceEvent&)>& onEvent) {
+}  // namespace
+
+std::vector<CProblem> VisitSequence(const std::uint8_t* p, std::size_t nSize, bool bStrictData,
+                                    const std::function<void(const CSequenceEvent&)>& onEvent) {
     CProblemList problems;
     const auto Add = [&problems](const char* pszCheck, std::string strDetail) {
         problems.Add(pszCheck, std::move(strDetail));
@@ -161,17 +159,10 @@ std::vector<CProblem> VisitEvents(const std::uint8_t* p, std::size_t nSize, bool
     return problems.Take();
 }
 
-}  // namespace
-
-std::vector<CProblem> VisitSequence(const std::uint8_t* pBody, std::size_t nSize, bool bStrictData,
-                                    const std::function<void(const CSequenceEvent&)>& onEvent) {
-    return VisitEvents(pBody, nSize, bStrictData, onEvent);
-}
-
 CSequenceWalk WalkSequence(const std::uint8_t* pBody, std::size_t nSize, bool bStrictData) {
     CSequenceWalk walk;
     walk.vecProblems =
-        VisitEvents(pBody, nSize, bStrictData, [&walk](const CSequenceEvent& ev) { walk.vecEvents.push_back(ev); });
+        VisitSequence(pBody, nSize, bStrictData, [&walk](const CSequenceEvent& ev) { walk.vecEvents.push_back(ev); });
     return walk;
 }
 
