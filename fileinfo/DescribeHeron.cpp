@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ChunkTree.h"
 #include "DescribeParts.h"
 #include "HeronCheck.h"
 #include "HeronSequence.h"
@@ -32,21 +33,35 @@ std::uint32_t GateOf(const std::vector<std::uint8_t>& vecData) {
 }
 
 // Chunks of [nBegin, nEnd) and, for the containers of the format, their
-// sub-chunks behind the container's header.
-void SplitInto(const std::uint8_t* f, std::size_t nBegin, std::size_t nEnd, std::vector<CChunkNode>& out) {
-    std::size_t p = nBegin;
-    while (p < nEnd && nEnd - p >= 8) {
-        CChunkNode node;
-        node.strId = heron::IdText(f + p);
-        node.nOffset = p;
-        node.nSize = BE32(f + p + 4);
-        if (node.nSize > nEnd - p - 8) {
-            node.bPastEnd = true;
-            out.push_back(std::move(node));
-            return;
+// sub-chunks behind the container's header. A chunk reaching past its
+// parent ends that level. Iterative: a file may nest containers as deep as
+// its length allows.
+void SplitInto(const std::uint8_t* f, std::size_t nBegin, std::size_t nEnd, CChunkTreeBuilder& tree) {
+    struct CLevel {
+        std::size_t p;
+        std::size_t nEnd;
+    };
+    std::vector<CLevel> vecLevels{{nBegin, nEnd}};
+    while (!vecLevels.empty()) {
+        CLevel& level = vecLevels.back();
+        const std::size_t p = level.p;
+        if (p >= level.nEnd || level.nEnd - p < 8) {
+            vecLevels.pop_back();
+            if (tree.AnyOpen()) {
+                tree.Close();
+            }
+            continue;
+        }
+        const std::uint32_t nSize = BE32(f + p + 4);
+        if (nSize > level.nEnd - p - 8) {
+            tree.Add(f + p, p, nSize, true);
+            level.p = level.nEnd;
+            continue;
         }
         const std::size_t nBody = p + 8;
-        const std::size_t nBodyEnd = nBody + node.nSize;
+        const std::size_t nBodyEnd = nBody + nSize;
+        level.p = nBodyEnd;
+        tree.Add(f + p, p, nSize, false);
         std::size_t nHeader = SIZE_MAX;
         if (std::memcmp(f + p, "OPDA", 4) == 0 || std::memcmp(f + p, "Mtsp", 4) == 0) {
             nHeader = 0;
@@ -55,11 +70,10 @@ void SplitInto(const std::uint8_t* f, std::size_t nBegin, std::size_t nEnd, std:
         } else if (std::memcmp(f + p, "MSTR", 4) == 0) {
             nHeader = 4;
         }
-        if (nHeader != SIZE_MAX && node.nSize >= nHeader) {
-            SplitInto(f, nBody + nHeader, nBodyEnd, node.vecChildren);
+        if (nHeader != SIZE_MAX && nSize >= nHeader) {
+            tree.OpenLast(nBodyEnd);
+            vecLevels.push_back({nBody + nHeader, nBodyEnd});
         }
-        out.push_back(std::move(node));
-        p = nBodyEnd;
     }
 }
 
@@ -139,8 +153,7 @@ void CollectHeronNotes(const std::uint8_t* pFile, const heron::CLayout& layout, 
     if (layout.nSequenceBody == 0) {
         return;
     }
-    const heron::CSequenceWalk walk = heron::WalkSequence(pFile + layout.nSequenceBody, layout.nSequenceSize, false);
-    for (const heron::CSequenceEvent& ev : walk.vecEvents) {
+    heron::VisitSequence(pFile + layout.nSequenceBody, layout.nSequenceSize, false, [&](const heron::CSequenceEvent& ev) {
         nLengthTicks = std::max(nLengthTicks, ev.nTime);
         const std::uint8_t byType = ev.byStatus >> 4;
         if ((byType == 0x1 || byType == 0x9) && ev.vecData.size() >= 3) {
@@ -154,7 +167,7 @@ void CollectHeronNotes(const std::uint8_t* pFile, const heron::CLayout& layout, 
             vecNotes.push_back(note);
             nLengthTicks = std::max(nLengthTicks, note.nTick + note.nTicks);
         }
-    }
+    });
 }
 
 void DescribeHeron(const std::uint8_t* f, std::size_t nSize, const CDescribeOptions& options, CFileDescription& d) {
@@ -181,7 +194,10 @@ void DescribeHeron(const std::uint8_t* f, std::size_t nSize, const CDescribeOpti
     CChunkNode root;
     root.strId = heron::IdText(f);
     root.nSize = BE32(f + 4);
-    SplitInto(f, 8, nSize - 2, root.vecChildren);
+    CChunkTreeBuilder tree(root);
+    SplitInto(f, 8, nSize - 2, tree);
+    d.nChunksOmitted = tree.Omitted();
+    d.bChunksTooDeep = tree.TooDeep();
     d.vecChunks.push_back(std::move(root));
 
     if (layout.nProBody != 0) {
@@ -249,9 +265,10 @@ void DescribeHeron(const std::uint8_t* f, std::size_t nSize, const CDescribeOpti
     // Events of the score sequence (track 7), then the master track's (0).
     std::uint32_t nLength = 0;
     const auto walkEvents = [&](std::size_t nBody, std::uint32_t nBodySize, int nTrack) {
-        const heron::CSequenceWalk walk = heron::WalkSequence(f + nBody, nBodySize, false);
         std::uint32_t nTrackLength = 0;
-        for (const heron::CSequenceEvent& ev : walk.vecEvents) {
+        std::uint64_t nEvents = 0;
+        heron::VisitSequence(f + nBody, nBodySize, false, [&](const heron::CSequenceEvent& ev) {
+            ++nEvents;
             const CEvent e = ToEvent(ev, nTrack);
             AddCount(d.vecCounts, EventTypeName(e.eType));
             nTrackLength = std::max(nTrackLength, e.nTick);
@@ -268,11 +285,11 @@ void DescribeHeron(const std::uint8_t* f, std::size_t nSize, const CDescribeOpti
             if (options.bEvents) {
                 d.vecEvents.push_back(e);
             }
-        }
+        });
         for (CTrackInfo& track : d.vecTracks) {
             if (track.nTrack == nTrack) {
                 track.nLengthTicks = nTrackLength;
-                track.nEvents = walk.vecEvents.size();
+                track.nEvents = nEvents;
             }
         }
         nLength = std::max(nLength, nTrackLength);

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "ByteBuffer.h"
+#include "ChunkTree.h"
 #include "ChunkWalk.h"
 #include "CnvLarkWrentoHeron.h"
 #include "Crc16.h"
@@ -42,49 +43,29 @@ void BuildChunkTree(const CInputReader& in, CFileDescription& d) {
     root.strId = "MMMD";
     root.nSize = (std::uint64_t{in.At(4)[0]} << 24) | (std::uint64_t{in.At(4)[1]} << 16) |
                  (std::uint64_t{in.At(4)[2]} << 8) | in.At(4)[3];
-    struct COpen {
-        std::vector<std::size_t> vecPath;  // indexes from the root
-        std::uint64_t nEnd;
-    };
-    std::vector<COpen> stack;
-    const auto parentOf = [&](std::uint64_t nOffset) -> CChunkNode& {
-        while (!stack.empty() && stack.back().nEnd <= nOffset) {
-            stack.pop_back();
+    CChunkTreeBuilder tree(root);
+    CChunkNode* pLast = nullptr;
+    const auto add = [&](const CChunkStep& step, bool bPastEnd) {
+        while (tree.AnyOpen() && tree.InnermostEnd() <= step.nOffset) {
+            tree.Close();
         }
-        CChunkNode* pNode = &root;
-        if (!stack.empty()) {
-            for (std::size_t i : stack.back().vecPath) {
-                pNode = &pNode->vecChildren[i];
-            }
-        }
-        return *pNode;
-    };
-    const auto add = [&](const CChunkStep& step, bool bPastEnd) -> CChunkNode& {
-        CChunkNode& parent = parentOf(step.nOffset);
-        CChunkNode node;
-        node.strId = step.pId != nullptr ? heron::IdText(step.pId) : "";
-        node.nOffset = step.nOffset;
-        node.nSize = step.nSize;
-        node.bPastEnd = bPastEnd;
-        parent.vecChildren.push_back(std::move(node));
-        return parent.vecChildren.back();
+        pLast = tree.Add(step.pId, step.nOffset, step.nSize, bPastEnd);
     };
     const CChunkWalkResult walk = WalkChunks(
         in,
         [&](const CChunkStep& step) {
-            const bool bTrack = IsTrackId(step.pId);
-            CChunkNode& parent = parentOf(step.nOffset);
-            // The path of the node about to be added, for entering it.
-            std::vector<std::size_t> vecPath = stack.empty() ? std::vector<std::size_t>{} : stack.back().vecPath;
-            vecPath.push_back(parent.vecChildren.size());
             add(step, false);
-            if (!bTrack) {
+            if (!IsTrackId(step.pId)) {
                 return EChunkAction::Skip;
             }
-            stack.push_back({std::move(vecPath), std::uint64_t{step.nOffset} + 8 + step.nSize});
+            tree.OpenLast(std::uint64_t{step.nOffset} + 8 + step.nSize);
             return EChunkAction::Enter;
         },
         [&](const CChunkStep& step) {
+            if (d.vecTracks.size() >= kMaxTracks) {
+                ++d.nTracksOmitted;
+                return;
+            }
             const std::uint8_t* h = in.At(step.nOffset);
             CTrackInfo track;
             track.strId = heron::IdText(h);
@@ -112,12 +93,15 @@ void BuildChunkTree(const CInputReader& in, CFileDescription& d) {
         case EChunkWalkEnd::TrackHeaderPastEnd:
             // Added and opened by the classifier already; it cannot hold
             // its header.
-            stack.pop_back();
-            parentOf(walk.step.nOffset).vecChildren.back().bPastEnd = true;
+            if (pLast != nullptr) {
+                pLast->bPastEnd = true;
+            }
             break;
         default:
             break;
     }
+    d.nChunksOmitted = tree.Omitted();
+    d.bChunksTooDeep = tree.TooDeep();
     d.vecChunks.push_back(std::move(root));
 }
 
@@ -413,20 +397,23 @@ void DescribeSource(const std::uint8_t* pBytes, std::size_t nSize, const CDescri
     }
     const auto nCount = static_cast<std::int32_t>(nSize);
 
-    CCnvLarkWrentoHeron analysis;
-    if (analysis.AnalyzeInput(pBytes, nCount) != 1) {
-        d.rejection = analysis.m_rejection;
-        d.strReasonCode = RejectCodeName(d.rejection.eCode);
-        d.strReason = DescribeRejection(d.rejection);
-        if (d.rejection.eCode != ERejectCode::NotVela && d.rejection.eCode != ERejectCode::TooShort &&
-            d.rejection.eCode != ERejectCode::SizeField && d.rejection.eCode != ERejectCode::ContentType &&
-            d.rejection.eCode != ERejectCode::NoInput) {
-            d.nFormat = analysis.m_nFormat;
+    {
+        // Its events are let go before the conversion makes its own.
+        CCnvLarkWrentoHeron analysis;
+        if (analysis.AnalyzeInput(pBytes, nCount) != 1) {
+            d.rejection = analysis.m_rejection;
+            d.strReasonCode = RejectCodeName(d.rejection.eCode);
+            d.strReason = DescribeRejection(d.rejection);
+            if (d.rejection.eCode != ERejectCode::NotVela && d.rejection.eCode != ERejectCode::TooShort &&
+                d.rejection.eCode != ERejectCode::SizeField && d.rejection.eCode != ERejectCode::ContentType &&
+                d.rejection.eCode != ERejectCode::NoInput) {
+                d.nFormat = analysis.m_nFormat;
+            }
+            return;
         }
-        return;
+        d.nFormat = analysis.m_nFormat;
+        DescribeAnalysis(analysis, pBytes, CInputReader(pBytes, nSize), options, d);
     }
-    d.nFormat = analysis.m_nFormat;
-    DescribeAnalysis(analysis, pBytes, CInputReader(pBytes, nSize), options, d);
 
     // What the conversion makes of it: a writer may still fail, which makes
     // the file invalid all the same.

@@ -25,6 +25,7 @@ struct CChunkNode {
     std::uint64_t nSize = 0;    // body size field
     bool bPastEnd = false;      // the chunk reaches beyond its parent or the file
     std::vector<CChunkNode> vecChildren;
+    std::uint64_t nOmitted = 0;  // chunks inside it counted but not kept (too many, or nested too deep)
 };
 
 struct CCrcInfo {
@@ -125,7 +126,10 @@ struct CFileDescription {
 
     std::vector<CCrcInfo> vecCrcs;
     std::vector<CChunkNode> vecChunks;
+    std::uint64_t nChunksOmitted = 0;  // in all nOmitted counts of the tree
+    bool bChunksTooDeep = false;       // some were nested deeper than the tree keeps
     std::vector<CTrackInfo> vecTracks;
+    std::uint64_t nTracksOmitted = 0;  // track chunks beyond the ones kept
     std::vector<CVoiceInfo> vecVoices;
     std::vector<CTempoInfo> vecTempos;
     std::vector<CWaveInfo> vecWaves;
@@ -154,5 +158,18 @@ struct CFileDescription {
 // Describes the nSize bytes of one file.
 CFileDescription DescribeFile(const std::string& strPath, const std::uint8_t* pBytes, std::size_t nSize,
                               const CDescribeOptions& options);
+
+// Files are described from their whole bytes up to this size (what the
+// converter accepts); a larger one only from its first bytes.
+inline constexpr std::uint64_t kMaxDescribedSize = 0x7FFFFFFF;
+// How many first bytes tell a VELA file from another, and its generation.
+inline constexpr std::size_t kHeadBytes = 18;
+// Whether the first bytes of a file (nHead of them) are worth reading the
+// rest for: a VELA file begins with "MMMD".
+bool BeginsLikeVela(const std::uint8_t* pHead, std::size_t nHead);
+// A file of nSize bytes described from its first nHead bytes alone: not a
+// VELA file, or one too large to describe.
+CFileDescription DescribeFromHead(const std::string& strPath, const std::uint8_t* pHead, std::size_t nHead,
+                                  std::uint64_t nSize);
 
 }  // namespace fileinfo

@@ -151,7 +151,7 @@ void CheckTrack(const std::uint8_t* f, const CChunkRef& mtr, bool bStrictData, C
         } else if (i == 1) {
             layout.nSequenceBody = sub.Body();
             layout.nSequenceSize = sub.nSize;
-            for (auto& problem : WalkSequence(f + sub.Body(), sub.nSize, bStrictData).vecProblems) {
+            for (auto& problem : VisitSequence(f + sub.Body(), sub.nSize, bStrictData, [](const CSequenceEvent&) {})) {
                 problem.strDetail = "Mtsq: " + problem.strDetail;
                 problems.push_back(std::move(problem));
             }
@@ -187,16 +187,16 @@ void CheckMaster(const std::uint8_t* f, const CChunkRef& mstr, CFileCheck& check
     }
     check.layout.nMasterSequenceBody = subs[0].Body();
     check.layout.nMasterSequenceSize = subs[0].nSize;
-    const auto walk = WalkSequence(f + subs[0].Body(), subs[0].nSize);
-    for (auto problem : walk.vecProblems) {
+    bool bOtherEvent = false;
+    for (auto problem : VisitSequence(f + subs[0].Body(), subs[0].nSize, true, [&](const CSequenceEvent& ev) {
+             bOtherEvent = bOtherEvent || !(ev.byStatus == 0xFF && !ev.vecData.empty() &&
+                                            (ev.vecData[0] == 0x51 || ev.vecData[0] == 0x2F));
+         })) {
         problem.strDetail = "Mssq: " + problem.strDetail;
         problems.push_back(std::move(problem));
     }
-    for (const auto& ev : walk.vecEvents) {
-        if (!(ev.byStatus == 0xFF && !ev.vecData.empty() && (ev.vecData[0] == 0x51 || ev.vecData[0] == 0x2F))) {
-            Add(problems, kCheckMaster, "Mssq: event other than set-tempo or end of sequence");
-            break;
-        }
+    if (bOtherEvent) {
+        Add(problems, kCheckMaster, "Mssq: event other than set-tempo or end of sequence");
     }
 }
 

@@ -1,5 +1,8 @@
 #include "HeronSequence.h"
 
+#include <string>
+#include <utility>
+
 #include "HeronText.h"
 
 namespace heron {
@@ -20,33 +23,56 @@ bool ReadVarLen(const std::uint8_t* p, std::size_t nSize, std::size_t& pos, std:
     return false;
 }
 
-void Add(std::vector<CProblem>& problems, const char* pszCheck, std::string strDetail) {
-    problems.push_back({pszCheck, std::move(strDetail)});
-}
+// The problems of one walk: the first kMaxSequenceProblems kept, the rest
+// counted into one more at the end.
+class CProblemList {
+public:
+    void Add(const char* pszCheck, std::string strDetail) {
+        if (m_vecProblems.size() < kMaxSequenceProblems) {
+            m_vecProblems.push_back({pszCheck, std::move(strDetail)});
+        } else {
+            ++m_nMore;
+        }
+    }
+    std::vector<CProblem> Take() {
+        if (m_nMore != 0) {
+            m_vecProblems.push_back({m_vecProblems.back().strCheck,
+                                     "\xE2\x80\xA6 and " + std::to_string(m_nMore) + " more problems"});
+        }
+        return std::move(m_vecProblems);
+    }
+
+private:
+    std::vector<CProblem> m_vecProblems;
+    std::uint64_t m_nMore = 0;
+};
 
 }  // namespace
 
-CSequenceWalk WalkSequence(const std::uint8_t* p, std::size_t nSize, bool bStrictData) {
-    CSequenceWalk walk;
-    auto& problems = walk.vecProblems;
+std::vector<CProblem> VisitSequence(const std::uint8_t* p, std::size_t nSize, bool bStrictData,
+                                    const std::function<void(const CSequenceEvent&)>& onEvent) {
+    CProblemList problems;
+    const auto Add = [&problems](const char* pszCheck, std::string strDetail) {
+        problems.Add(pszCheck, std::move(strDetail));
+    };
     std::size_t pos = 0;
     std::uint32_t nTime = 0;
     bool bEnded = false;
+    CSequenceEvent ev;
     while (pos < nSize) {
         if (bEnded) {
-            Add(problems, kCheckEndOfSequence, "bytes after the end-of-sequence event at body offset " + Hex(pos));
-            return walk;
+            Add(kCheckEndOfSequence, "bytes after the end-of-sequence event at body offset " + Hex(pos));
+            return problems.Take();
         }
         const std::size_t nEventStart = pos;
-        CSequenceEvent ev;
         ev.nOffset = nEventStart;
         if (!ReadVarLen(p, nSize, pos, ev.nDelta)) {
-            Add(problems, kCheckEvent, "bad delta time at body offset " + Hex(nEventStart));
-            return walk;
+            Add(kCheckEvent, "bad delta time at body offset " + Hex(nEventStart));
+            return problems.Take();
         }
         if (pos >= nSize) {
-            Add(problems, kCheckEvent, "delta time without an event at body offset " + Hex(nEventStart));
-            return walk;
+            Add(kCheckEvent, "delta time without an event at body offset " + Hex(nEventStart));
+            return problems.Take();
         }
         const std::size_t nStatusPos = pos;
         ev.byStatus = p[pos++];
@@ -62,49 +88,49 @@ CSequenceWalk WalkSequence(const std::uint8_t* p, std::size_t nSize, bool bStric
             default: break;
         }
         if ((byType == 0x9 || byType == 0xB || byType == 0xC) && byChannel > 3) {
-            Add(problems, kCheckEvent, "audio-channel status " + Hex(ev.byStatus) + " names a channel above 3");
+            Add(kCheckEvent, "audio-channel status " + Hex(ev.byStatus) + " names a channel above 3");
         }
         if (ev.byStatus == 0xF0) {
             std::uint32_t nLen = 0;
             if (!ReadVarLen(p, nSize, pos, nLen) || nLen == 0 || nLen > nSize - pos || p[pos + nLen - 1] != 0xF7) {
-                Add(problems, kCheckEvent, "exclusive message at body offset " + Hex(nEventStart) + " is not closed by F7");
-                return walk;
+                Add(kCheckEvent, "exclusive message at body offset " + Hex(nEventStart) + " is not closed by F7");
+                return problems.Take();
             }
             pos += nLen;
         } else if (ev.byStatus == 0xFF) {
             if (pos >= nSize) {
-                Add(problems, kCheckEvent, "FF event without its type byte at body offset " + Hex(nEventStart));
-                return walk;
+                Add(kCheckEvent, "FF event without its type byte at body offset " + Hex(nEventStart));
+                return problems.Take();
             }
             const std::uint8_t byMeta = p[pos];
             if (byMeta == 0x2F) {
                 if (pos + 2 > nSize || p[pos + 1] != 0x00) {
-                    Add(problems, kCheckEvent, "malformed end-of-sequence event at body offset " + Hex(nEventStart));
-                    return walk;
+                    Add(kCheckEvent, "malformed end-of-sequence event at body offset " + Hex(nEventStart));
+                    return problems.Take();
                 }
                 pos += 2;
                 bEnded = true;
             } else if (byMeta == 0x51) {
                 if (pos + 5 > nSize || p[pos + 1] != 0x03) {
-                    Add(problems, kCheckEvent, "malformed set-tempo event at body offset " + Hex(nEventStart));
-                    return walk;
+                    Add(kCheckEvent, "malformed set-tempo event at body offset " + Hex(nEventStart));
+                    return problems.Take();
                 }
                 pos += 5;
             } else if (byMeta < 0x10) {
                 pos += 1;
             } else {
-                Add(problems, kCheckEvent, "unknown FF event " + Hex(byMeta) + " at body offset " + Hex(nEventStart));
-                return walk;
+                Add(kCheckEvent, "unknown FF event " + Hex(byMeta) + " at body offset " + Hex(nEventStart));
+                return problems.Take();
             }
         } else if (nData != 0) {
             if (pos + nData > nSize) {
-                Add(problems, kCheckEvent, "event " + Hex(ev.byStatus) + " cut short at body offset " + Hex(nEventStart));
-                return walk;
+                Add(kCheckEvent, "event " + Hex(ev.byStatus) + " cut short at body offset " + Hex(nEventStart));
+                return problems.Take();
             }
             if (bStrictData) {
                 for (std::size_t i = 0; i < nData; ++i) {
                     if (p[pos + i] & 0x80) {
-                        Add(problems, kCheckDataByte,
+                        Add(kCheckDataByte,
                             "data byte " + Hex(p[pos + i]) + " with bit 7 set at body offset " + Hex(pos + i));
                         break;
                     }
@@ -114,22 +140,29 @@ CSequenceWalk WalkSequence(const std::uint8_t* p, std::size_t nSize, bool bStric
             if (bGate) {
                 std::uint32_t nGate = 0;
                 if (!ReadVarLen(p, nSize, pos, nGate)) {
-                    Add(problems, kCheckEvent, "bad gate time at body offset " + Hex(nEventStart));
-                    return walk;
+                    Add(kCheckEvent, "bad gate time at body offset " + Hex(nEventStart));
+                    return problems.Take();
                 }
             }
         } else {
-            Add(problems, kCheckEvent, "unknown status " + Hex(ev.byStatus) + " at body offset " + Hex(nEventStart));
-            return walk;
+            Add(kCheckEvent, "unknown status " + Hex(ev.byStatus) + " at body offset " + Hex(nEventStart));
+            return problems.Take();
         }
         ev.vecData.assign(p + nStatusPos + 1, p + pos);
         nTime += ev.nDelta;
         ev.nTime = nTime;
-        walk.vecEvents.push_back(std::move(ev));
+        onEvent(ev);
     }
     if (!bEnded) {
-        Add(problems, kCheckEndOfSequence, "sequence does not end with FF 2F 00");
+        Add(kCheckEndOfSequence, "sequence does not end with FF 2F 00");
     }
+    return problems.Take();
+}
+
+CSequenceWalk WalkSequence(const std::uint8_t* pBody, std::size_t nSize, bool bStrictData) {
+    CSequenceWalk walk;
+    walk.vecProblems =
+        VisitSequence(pBody, nSize, bStrictData, [&walk](const CSequenceEvent& ev) { walk.vecEvents.push_back(ev); });
     return walk;
 }
 

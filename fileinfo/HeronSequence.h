@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "HeronProblem.h"
@@ -35,5 +36,12 @@ struct CSequenceWalk {
 // bStrictData: also require every fixed data byte to be below 0x80 (the
 // converter limits source values it copies to 7 bits).
 CSequenceWalk WalkSequence(const std::uint8_t* pBody, std::size_t nSize, bool bStrictData = true);
+
+// The same walk without keeping the events: onEvent sees each one as it is
+// decoded (the object is reused; copy what is kept). A walk keeps at most
+// kMaxSequenceProblems problems, then one that counts the rest.
+inline constexpr std::size_t kMaxSequenceProblems = 100;
+std::vector<CProblem> VisitSequence(const std::uint8_t* pBody, std::size_t nSize, bool bStrictData,
+                                    const std::function<void(const CSequenceEvent&)>& onEvent);
 
 }  // namespace heron

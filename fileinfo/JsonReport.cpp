@@ -72,6 +72,9 @@ void WriteChunk(CJson& j, const CChunkNode& node) {
         WriteChunk(j, child);
     }
     j.Close(']');
+    if (node.nOmitted != 0) {
+        Field(j, "omitted", static_cast<long long>(node.nOmitted));
+    }
     j.Close('}');
 }
 
@@ -151,6 +154,12 @@ void WriteFile(std::ostream& out, const CFileDescription& d, const CJsonOptions&
         WriteChunk(j, node);
     }
     j.Close(']');
+    if (d.nChunksOmitted != 0) {
+        Field(j, "chunks_omitted", static_cast<long long>(d.nChunksOmitted));
+    }
+    if (d.bChunksTooDeep) {
+        Field(j, "chunks_too_deep", true);
+    }
     j.Key("tracks");
     j.Open('[');
     for (const CTrackInfo& t : d.vecTracks) {
@@ -173,6 +182,9 @@ void WriteFile(std::ostream& out, const CFileDescription& d, const CJsonOptions&
         j.Close('}');
     }
     j.Close(']');
+    if (d.nTracksOmitted != 0) {
+        Field(j, "tracks_omitted", static_cast<long long>(d.nTracksOmitted));
+    }
     j.Key("voices");
     j.Open('[');
     for (const CVoiceInfo& v : d.vecVoices) {

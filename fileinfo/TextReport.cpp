@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "ChunkTree.h"
+
 namespace fileinfo {
 namespace {
 
@@ -30,6 +32,10 @@ void WriteChunk(std::ostream& out, const CChunkNode& node, int nDepth) {
     out << "\n";
     for (const CChunkNode& child : node.vecChildren) {
         WriteChunk(out, child, nDepth + 1);
+    }
+    if (node.nOmitted != 0) {
+        out << std::string(static_cast<std::size_t>(6 + 2 * nDepth), ' ') << "\xE2\x80\xA6 and " << node.nOmitted
+            << " more chunks\n";
     }
 }
 
@@ -83,6 +89,14 @@ void WriteSummary(std::ostream& out, const CFileDescription& d) {
         for (const CChunkNode& node : d.vecChunks) {
             WriteChunk(out, node, 0);
         }
+        if (d.bChunksTooDeep) {
+            out << "  limit       nested too deep: chunks more than " << kMaxChunkDepth
+                << " levels down are counted, not listed\n";
+        }
+        if (d.nChunksOmitted != 0) {
+            out << "  limit       too large to describe in full: " << d.nChunksOmitted
+                << " chunks are counted, not listed\n";
+        }
     }
     if (!d.vecTracks.empty()) {
         out << "  tracks\n";
@@ -110,6 +124,9 @@ void WriteSummary(std::ostream& out, const CFileDescription& d) {
                 out << "; not read";
             }
             out << "\n";
+        }
+        if (d.nTracksOmitted != 0) {
+            out << "    \xE2\x80\xA6 and " << d.nTracksOmitted << " more tracks\n";
         }
     }
     if (!d.vecVoices.empty()) {

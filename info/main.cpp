@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
-#include <limits>
 #include <new>
 #include <sstream>
 #include <string>
@@ -18,6 +17,7 @@
 
 #include "EngineVersion.h"
 #include "FileDescription.h"
+#include "FileRead.h"
 #include "FileScan.h"
 #include "JsonReport.h"
 #include "PianoRoll.h"
@@ -35,19 +35,6 @@ namespace {
 constexpr int kExitAllGood = 0;
 constexpr int kExitFailures = 1;
 constexpr int kExitUsage = 2;
-
-// As the converter reads its inputs: regular files only, so a pipe or a
-// device named like a VELA file never blocks the listing.
-bool ReadWholeFile(IPlatform& platform, const std::string& strPath, std::vector<std::uint8_t>& vecBytes,
-                   std::string& strError) {
-    const ReadOutcome read =
-        platform.ReadWholeFile(strPath, vecBytes, std::numeric_limits<std::uint64_t>::max(), nullptr);
-    if (read.eResult != EReadResult::Ok) {
-        strError = read.nSystemError != 0 ? platform.SystemErrorText(read.nSystemError) : "cannot be read";
-        return false;
-    }
-    return true;
-}
 
 int Run(int argc, char** argv) {
     CLI::App app{"Shows what is inside VELA files: Lark/Wren sources and the Heron files Kestrel writes.\n"
@@ -116,15 +103,13 @@ int Run(int argc, char** argv) {
 
     std::size_t nItems = 0;
     for (const std::string& strPath : scan.vecFiles) {
-        std::vector<std::uint8_t> vecBytes;
+        fileinfo::CFileDescription d;
         std::string strError;
-        if (!ReadWholeFile(platform, strPath, vecBytes, strError)) {
+        if (!DescribePath(platform, strPath, describe, d, strError)) {
             std::fprintf(stderr, "kestrel-info: cannot read %s: %s\n", strPath.c_str(), strError.c_str());
             bAllGood = false;
             continue;
         }
-        const fileinfo::CFileDescription d = fileinfo::DescribeFile(strPath, vecBytes.data(), vecBytes.size(), describe);
-        vecBytes = {};
         bAllGood = bAllGood && (bCheck ? fileinfo::PassesCheck(d) : d.bValid);
         if (bJson) {
             fileinfo::WriteJsonItem(std::cout, d, json, nItems);

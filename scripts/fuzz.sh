@@ -3,29 +3,33 @@
 #   raw    - the fuzzer's bytes are the input file as they stand;
 #   framed - magic, size field and CRC are fixed first, so inputs reach the
 #            analysis and the writers;
+# kestrel-info's description library:
+#   describe - every printer and the Heron checker, on inputs up to 1 MiB
+#              (as they stand and framed), seeded with Heron files too;
 # and kestrel-cli's command line, path lists and --shard:
 #   cli    - the bytes split at NUL into arguments, and read as lists.
 # Usage: scripts/fuzz.sh [seconds per mode, default 60]
 # Environment: KESTREL_FUZZ_BUILD (build folder, default build-fuzz),
-# KESTREL_FUZZ_MODES (default "raw framed").
+# KESTREL_FUZZ_MODES (default "raw framed describe cli").
 # Exits non-zero on any crash, leak, timeout or sanitizer report; the failing
 # input is left in the build folder as crash-*/leak-*/timeout-*/oom-*.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 build="${KESTREL_FUZZ_BUILD:-build-fuzz}"
-modes="${KESTREL_FUZZ_MODES:-raw framed cli}"
+modes="${KESTREL_FUZZ_MODES:-raw framed describe cli}"
 
 scripts/install-deps.sh native fuzz
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DKESTREL_BUILD_FUZZ=ON -DKESTREL_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target fuzz_convert fuzz_convert_framed fuzz_cli_options make_fuzz_seeds
+cmake --build "$build" --target fuzz_convert fuzz_convert_framed fuzz_describe fuzz_cli_options make_fuzz_seeds
 
 # Seed corpus: the generated seeds and whatever sample files are checked in.
 seeds="$build/fuzz-seeds"
 rm -rf "$seeds"
-"$build/fuzz/make_fuzz_seeds" "$seeds"
 shopt -s nullglob
+# The samples' Heron outputs join the generated seeds.
+"$build/fuzz/make_fuzz_seeds" "$seeds" samples/*.mmf samples/*/*.mmf
 for sample in samples/*.mmf samples/*/*.mmf; do
   cp "$sample" "$seeds/sample-file-$(basename "$(dirname "$sample")")-$(basename "$sample")"
 done
@@ -50,6 +54,8 @@ for mode in $modes; do
   case "$mode" in
     raw) binary="$build/fuzz/fuzz_convert"; dict=fuzz/vela.dict; max_len=4096; mode_seeds="$seeds"; extra="" ;;
     framed) binary="$build/fuzz/fuzz_convert_framed"; dict=fuzz/vela.dict; max_len=4096; mode_seeds="$seeds"; extra="" ;;
+    describe) binary="$build/fuzz/fuzz_describe"; dict=fuzz/vela.dict; max_len=1048576; mode_seeds="$seeds"
+              extra="" ;;
     cli) binary="$build/fuzz/fuzz_cli_options"; dict=fuzz/cli.dict; max_len=1024; mode_seeds="$cli_seeds"
          extra="-close_fd_mask=3" ;;
     *) echo "unknown fuzz mode: $mode" >&2; exit 2 ;;

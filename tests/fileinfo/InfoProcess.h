@@ -3,9 +3,11 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -29,8 +31,11 @@ inline std::string ReadText(const std::filesystem::path& path) {
 // still going after a minute is ended (nExit -1). bClosedOutput: standard
 // output is a pipe whose reading end is closed, and a closed pipe kills
 // unless the program says otherwise, as when a shell starts it.
-inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::filesystem::path& cwd,
-                           const std::filesystem::path& captureDir, bool bClosedOutput = false) {
+// nAddressSpace, when not 0, limits the child's memory (RLIMIT_AS) to that
+// many bytes.
+inline CInfoResult RunInfoWith(const std::vector<std::string>& vecArgs, const std::filesystem::path& cwd,
+                               const std::filesystem::path& captureDir, bool bClosedOutput,
+                               std::uint64_t nAddressSpace) {
     const std::filesystem::path outPath = captureDir / "info-stdout";
     const std::filesystem::path errPath = captureDir / "info-stderr";
     CInfoResult result;
@@ -52,6 +57,10 @@ inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::f
             ::_exit(126);
         }
         ::alarm(60);  // a run that blocks fails instead of holding up the suite
+        if (nAddressSpace != 0) {
+            const struct rlimit limit = {nAddressSpace, nAddressSpace};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
         std::vector<std::string> vecCopy = vecArgs;
         std::string strProgram = KESTREL_INFO_PATH;
         std::vector<char*> vecArgv{strProgram.data()};
@@ -76,4 +85,15 @@ inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::f
     result.strOut = bClosedOutput ? std::string() : ReadText(outPath);
     result.strErr = ReadText(errPath);
     return result;
+}
+
+inline CInfoResult RunInfo(const std::vector<std::string>& vecArgs, const std::filesystem::path& cwd,
+                           const std::filesystem::path& captureDir, bool bClosedOutput = false) {
+    return RunInfoWith(vecArgs, cwd, captureDir, bClosedOutput, 0);
+}
+
+// The same under a memory limit of nAddressSpace bytes.
+inline CInfoResult RunInfoLimited(const std::vector<std::string>& vecArgs, const std::filesystem::path& cwd,
+                                  const std::filesystem::path& captureDir, std::uint64_t nAddressSpace) {
+    return RunInfoWith(vecArgs, cwd, captureDir, false, nAddressSpace);
 }
