@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Sanitized.h"
 #include "FileInfoInputs.h"
 #include "HeronSequence.h"
 #include "HugeInputs.h"
@@ -178,12 +179,6 @@ TEST_F(BoundsRun, HostileFilesEndCleanlyInEveryMode) {
     EXPECT_NE(Run({"deep.mmf"}).strOut.find("nested too deep"), std::string::npos);
     EXPECT_NE(Run({"--check", "deep.mmf"}).strOut.find("NG: deep.mmf: "), std::string::npos);
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;  // the sanitizer's reservations exceed any address-space limit
-#else
-constexpr bool kSanitized = false;
-#endif
 
 // Sparse files: only their first bytes are ever written.
 void WriteSparse(const std::filesystem::path& path, const std::string& strHead, std::uint64_t nSize) {

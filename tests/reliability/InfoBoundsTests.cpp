@@ -7,24 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "Sanitized.h"
 #include "FileInfoInputs.h"
 #include "HugeInputs.h"
 #include "InfoProcess.h"
 #include "TempTree.h"
 
 namespace {
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
 
 TEST(InfoBounds, ManyChunksStayWithinAMemoryLimitInEveryMode) {
     if (kSanitized) {

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <map>
 
+#include "Sanitized.h"
 #include "CliProcess.h"
 #include "TempTree.h"
 #include "TestInputs.h"
@@ -24,18 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
 
 // A source file of some kilobytes.
 Bytes LargerSong(std::uint32_t nSeed) {

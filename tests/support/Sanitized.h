@@ -1,0 +1,16 @@
+// Whether this build runs under AddressSanitizer or ThreadSanitizer, whose
+// shadow memory makes address-space limits meaningless: tests that limit a
+// child's memory skip then.
+#pragma once
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+#else
+inline constexpr bool kSanitized = false;
+#endif
