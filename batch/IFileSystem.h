@@ -2,7 +2,7 @@
 // folders, and how paths are spelt. One implementation per system
 // (CPosixPlatform, CWin32Platform) and one in memory (the page, the tests).
 //
-// Method names avoid the Win32 macro names (DeleteFile, MessageBox, ...), so
+// Method names avoid the Win32 macro names (DeleteFile, ReplaceFile, ...), so
 // this header can be included before or after <windows.h>.
 #pragma once
 
@@ -125,7 +125,7 @@ public:
     // pipe nobody reads refuses at once). Nothing else that is not a
     // regular file is ever replaced: a folder, a locked file, any other kind
     // of file, or a link that leads nowhere refuses (OpenFailed).
-    virtual WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData,
+    virtual WriteOutcome ReplaceExistingFile(const std::string& strPath, const std::uint8_t* pData,
                                      std::size_t nSize) = 0;
     // Whether strPath, a file named like a temporary file (IsTemporaryName),
     // is held by a writer still at work, on this machine or another one

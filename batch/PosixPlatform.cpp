@@ -304,7 +304,7 @@ WriteOutcome CPosixPlatform::WriteNewFile(const std::string& strPath, const std:
     return WriteAndPlace(strPath, pData, nSize, false, kLinksFollowed);
 }
 
-WriteOutcome CPosixPlatform::ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+WriteOutcome CPosixPlatform::ReplaceExistingFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
     return WriteAndPlace(strPath, pData, nSize, true, kLinksFollowed);
 }
 

@@ -54,7 +54,7 @@ public:
     // The new file gets the old one's permission bits (and, for root, its
     // owner) before it is renamed over it; the rename happens only while a
     // regular file or nothing stands at the path.
-    WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData,
+    WriteOutcome ReplaceExistingFile(const std::string& strPath, const std::uint8_t* pData,
                              std::size_t nSize) override;
     // Whether somebody holds the file's lock.
     bool IsTemporaryInUse(const std::string& strPath) override;

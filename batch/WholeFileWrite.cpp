@@ -13,7 +13,7 @@ WriteOutcome PutWholeFile(IFileSystem& platform, const std::string& strPath, con
     if (fnOnExisting() == EExistingFile::Leave) {
         return {EWriteResult::Exists, 0};
     }
-    return platform.ReplaceFile(strPath, pData, nSize);
+    return platform.ReplaceExistingFile(strPath, pData, nSize);
 }
 
 std::string WriteWholeFile(IFileSystem& platform, const std::string& strPath, const std::uint8_t* pData,

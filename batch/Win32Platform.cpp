@@ -270,7 +270,7 @@ WriteOutcome CWin32Platform::WriteNewFile(const std::string& strPath, const std:
     return WriteAndMove(strPath, pData, nSize, 0, kLinksFollowed);
 }
 
-WriteOutcome CWin32Platform::ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+WriteOutcome CWin32Platform::ReplaceExistingFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
     return WriteAndMove(strPath, pData, nSize, MOVEFILE_REPLACE_EXISTING, kLinksFollowed);
 }
 

@@ -44,7 +44,7 @@ public:
     // MOVEFILE_REPLACE_EXISTING. A link (reparse point) is followed to its
     // file (GetFinalPathNameByHandle), which is replaced; a character device
     // or a pipe is written through.
-    WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData,
+    WriteOutcome ReplaceExistingFile(const std::string& strPath, const std::uint8_t* pData,
                              std::size_t nSize) override;
     // A temporary file is written without sharing: opening it fails with a
     // sharing violation while its writer works. The first write into a

@@ -271,7 +271,7 @@ WriteOutcome CMemoryPlatform::WriteNewFile(const std::string& strPath, const std
     return {};
 }
 
-WriteOutcome CMemoryPlatform::ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+WriteOutcome CMemoryPlatform::ReplaceExistingFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
     const std::string strKey = Key(strPath);
     if (const int nError = CheckParent(strKey); nError != 0 || strKey.empty()) {
         return {EWriteResult::OpenFailed, nError != 0 ? nError : EISDIR};

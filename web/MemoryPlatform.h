@@ -73,7 +73,7 @@ public:
                               std::uint64_t nMaxBytes,
                               const std::function<void(std::uint64_t)>& fnReserve) override;
     WriteOutcome WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
-    WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
+    WriteOutcome ReplaceExistingFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
     bool IsSameFile(const std::string& strFirst, const std::string& strSecond) override;
     std::string PathKey(const std::string& strPath) const override { return Key(strPath); }
     // errno texts, and the reader's own words for a failed outside read.

@@ -256,7 +256,7 @@ WriteOutcome CFakePlatform::WriteNewFile(const std::string& strPath, const std::
     return {};
 }
 
-WriteOutcome CFakePlatform::ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
+WriteOutcome CFakePlatform::ReplaceExistingFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     const std::string strResolved = Resolve(strPath);
     const Node* pTarget = Find(strResolved);

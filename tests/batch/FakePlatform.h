@@ -71,7 +71,7 @@ public:
                               std::uint64_t nMaxBytes,
                               const std::function<void(std::uint64_t)>& fnReserve) override;
     WriteOutcome WriteNewFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
-    WriteOutcome ReplaceFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
+    WriteOutcome ReplaceExistingFile(const std::string& strPath, const std::uint8_t* pData, std::size_t nSize) override;
     bool IsTemporaryInUse(const std::string& strPath) override;
     // The same node, links followed.
     bool IsSameFile(const std::string& strFirst, const std::string& strSecond) override;

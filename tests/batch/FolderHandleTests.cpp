@@ -57,14 +57,14 @@ TEST_P(HeldFolderWriteTest, WritesInTheFolderInUseFollowTheRulesOfWholePaths) {
     EXPECT_EQ(m_platform.WriteNewFile(m_tree.Path("out/taken.mmf"), kNew.data(), kNew.size()).eResult,
               EWriteResult::Exists);
     fs::create_directories(m_tree.Root() / "out/folder.mmf");
-    EXPECT_EQ(m_platform.ReplaceFile(m_tree.Path("out/folder.mmf"), kNew.data(), kNew.size()).eResult,
+    EXPECT_EQ(m_platform.ReplaceExistingFile(m_tree.Path("out/folder.mmf"), kNew.data(), kNew.size()).eResult,
               EWriteResult::OpenFailed);
     fs::permissions(m_tree.Root() / "out/taken.mmf", fs::perms::owner_read | fs::perms::group_read);
     EXPECT_TRUE(m_platform.QueryAttributes(m_tree.Path("out/taken.mmf")).bReadOnly);
     m_platform.MakeAttributesNormal(m_tree.Path("out/taken.mmf"));
     EXPECT_EQ(fs::status(m_tree.Root() / "out/taken.mmf").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(m_platform.ReplaceFile(m_tree.Path("out/taken.mmf"), kNew.data(), kNew.size()).eResult,
+    EXPECT_EQ(m_platform.ReplaceExistingFile(m_tree.Path("out/taken.mmf"), kNew.data(), kNew.size()).eResult,
               EWriteResult::Ok);
     EXPECT_EQ(fs::status(m_tree.Root() / "out/taken.mmf").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -82,7 +82,7 @@ TEST_P(HeldFolderWriteTest, OddNamesAreNamesInTheFolder) {
         ASSERT_EQ(m_platform.WriteNewFile(strPath, kNew.data(), kNew.size()).eResult, EWriteResult::Ok) << strName;
         EXPECT_TRUE(m_platform.QueryAttributes(strPath).bValid);
         EXPECT_TRUE(m_platform.IsSameFile(strPath, m_tree.Path("out/./" + strName)));
-        ASSERT_EQ(m_platform.ReplaceFile(strPath, kNew.data(), 2).eResult, EWriteResult::Ok) << strName;
+        ASSERT_EQ(m_platform.ReplaceExistingFile(strPath, kNew.data(), 2).eResult, EWriteResult::Ok) << strName;
         Bytes vecRead;
         ASSERT_EQ(m_platform.ReadWholeFile(strPath, vecRead, 100, nullptr).eResult, EReadResult::Ok);
         EXPECT_EQ(vecRead, (Bytes{'n', 'e'}));

@@ -224,9 +224,9 @@ TEST_P(PosixWriteTest, NewFilesNeverReplaceAndFailuresLeaveNothing) {
     EXPECT_EQ(missing.nSystemError, ENOENT);
     EXPECT_FALSE(m_platform.SystemErrorText(missing.nSystemError).empty());
     fs::create_directories(m_tree.Root() / "out/folder.mmf");
-    EXPECT_EQ(m_platform.ReplaceFile(m_tree.Path("out/folder.mmf"), kNew.data(), kNew.size()).eResult,
+    EXPECT_EQ(m_platform.ReplaceExistingFile(m_tree.Path("out/folder.mmf"), kNew.data(), kNew.size()).eResult,
               EWriteResult::OpenFailed);
-    EXPECT_EQ(m_platform.ReplaceFile(m_tree.Path("out/taken.mmf"), kNew.data(), kNew.size()).eResult,
+    EXPECT_EQ(m_platform.ReplaceExistingFile(m_tree.Path("out/taken.mmf"), kNew.data(), kNew.size()).eResult,
               EWriteResult::Ok);
     EXPECT_EQ(m_tree.Read("out/fresh.mmf"), kNew);
     EXPECT_EQ(m_tree.Read("out/taken.mmf"), kNew);
@@ -239,7 +239,7 @@ TEST_P(PosixWriteTest, ReplacingKeepsThePermissionBits) {
                                   fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read}) {
         m_tree.Write("out/a.mmf", {'o', 'l', 'd'});
         fs::permissions(m_tree.Root() / "out/a.mmf", perms);
-        ASSERT_EQ(m_platform.ReplaceFile(m_tree.Path("out/a.mmf"), kNew.data(), kNew.size()).eResult,
+        ASSERT_EQ(m_platform.ReplaceExistingFile(m_tree.Path("out/a.mmf"), kNew.data(), kNew.size()).eResult,
                   EWriteResult::Ok);
         EXPECT_EQ(fs::status(m_tree.Root() / "out/a.mmf").permissions(), perms);
         EXPECT_EQ(m_tree.Read("out/a.mmf"), kNew);

@@ -85,12 +85,12 @@ int main() {
     const WriteOutcome taken = platform.WriteNewFile(strFile, vecNew.data(), vecNew.size());
     Check("a new file never replaces one that exists",
           taken.eResult == EWriteResult::Exists && ReadAll(platform, strFile) == vecOld);
-    Check("replacing writes the new bytes", platform.ReplaceFile(strFile, vecNew.data(), vecNew.size()).eResult ==
+    Check("replacing writes the new bytes", platform.ReplaceExistingFile(strFile, vecNew.data(), vecNew.size()).eResult ==
                                                     EWriteResult::Ok &&
                                                 ReadAll(platform, strFile) == vecNew);
     ::CreateDirectoryA((strOut + "\\folder.mmf").c_str(), nullptr);
     Check("a folder refuses to be replaced",
-          platform.ReplaceFile(strOut + "\\folder.mmf", vecNew.data(), vecNew.size()).eResult ==
+          platform.ReplaceExistingFile(strOut + "\\folder.mmf", vecNew.data(), vecNew.size()).eResult ==
               EWriteResult::OpenFailed);
     const WriteOutcome missing = platform.WriteNewFile(strRoot + "\\none\\b.mmf", vecNew.data(), vecNew.size());
     Check("a missing folder is an open failure with its system error",
@@ -111,7 +111,7 @@ int main() {
 
     // --- an output that is the input (refused before it is read) -----------------
     const std::vector<std::uint8_t> vecSong = {'M', 'M', 'M', 'D'};
-    platform.ReplaceFile(strRoot + "\\Song.mmf", vecSong.data(), vecSong.size());
+    platform.ReplaceExistingFile(strRoot + "\\Song.mmf", vecSong.data(), vecSong.size());
     g_nOverwriteMode.store(kOverwriteAll);
     FileItem item{strRoot + "\\Song.mmf", 0, {}, {}};
     const int nCode = ConvertFileItem(platform, item, LowerWithSlashes(strRoot));

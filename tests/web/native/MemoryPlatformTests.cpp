@@ -106,9 +106,9 @@ TEST(MemoryPlatform, WritesAreWholeAndNeverOverAnExistingFile) {
     EXPECT_EQ(platform.WriteNewFile("/OUTPUT/a.mmf/x", first.data(), first.size()).nSystemError, ENOTDIR);
     EXPECT_FALSE(platform.QueryAttributes("/OUTPUT/sub/a.mmf").bValid);
 
-    EXPECT_EQ(platform.ReplaceFile("/OUTPUT/a.mmf", second.data(), second.size()).eResult, EWriteResult::Ok);
+    EXPECT_EQ(platform.ReplaceExistingFile("/OUTPUT/a.mmf", second.data(), second.size()).eResult, EWriteResult::Ok);
     EXPECT_EQ(*platform.Contents("/OUTPUT/a.mmf"), second);
-    EXPECT_EQ(platform.ReplaceFile("/OUTPUT", second.data(), second.size()).eResult, EWriteResult::OpenFailed);
+    EXPECT_EQ(platform.ReplaceExistingFile("/OUTPUT", second.data(), second.size()).eResult, EWriteResult::OpenFailed);
 
     // Each written file once, in the order of its first write.
     EXPECT_EQ(platform.WriteNewFile("/OUTPUT/0.mmf", first.data(), first.size()).eResult, EWriteResult::Ok);
@@ -120,12 +120,12 @@ TEST(MemoryPlatform, ReadOnlyFilesRefuseReplacementUntilMadeNormal) {
     platform.AddFile("/OUTPUT/a.mmf", Bytes{1}, true);
     EXPECT_TRUE(platform.QueryAttributes("/OUTPUT/a.mmf").bReadOnly);
     const Bytes replacement{7, 7};
-    const WriteOutcome refused = platform.ReplaceFile("/OUTPUT/a.mmf", replacement.data(), replacement.size());
+    const WriteOutcome refused = platform.ReplaceExistingFile("/OUTPUT/a.mmf", replacement.data(), replacement.size());
     EXPECT_EQ(refused.eResult, EWriteResult::OpenFailed);
     EXPECT_EQ(refused.nSystemError, EACCES);
     EXPECT_EQ(*platform.Contents("/OUTPUT/a.mmf"), Bytes{1});
     platform.MakeAttributesNormal("/OUTPUT/a.mmf");
-    EXPECT_EQ(platform.ReplaceFile("/OUTPUT/a.mmf", replacement.data(), replacement.size()).eResult,
+    EXPECT_EQ(platform.ReplaceExistingFile("/OUTPUT/a.mmf", replacement.data(), replacement.size()).eResult,
               EWriteResult::Ok);
     EXPECT_TRUE(platform.WrittenFiles() == std::vector<std::string>{"/OUTPUT/a.mmf"});
 }

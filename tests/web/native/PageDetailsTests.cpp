@@ -57,7 +57,7 @@ TEST_F(PageDetails, EveryWrittenOutputIsCheckedAndADamagedOneIsNamed) {
     // The last byte belongs to the file's CRC.
     Bytes vecDamaged = *m_platform.Contents("/OUTPUT/in/b.mmf");
     vecDamaged.back() ^= 0x01;
-    ASSERT_EQ(m_platform.ReplaceFile("/OUTPUT/in/b.mmf", vecDamaged.data(), vecDamaged.size()).eResult,
+    ASSERT_EQ(m_platform.ReplaceExistingFile("/OUTPUT/in/b.mmf", vecDamaged.data(), vecDamaged.size()).eResult,
               EWriteResult::Ok);
     const std::string strLine = OutputCheckLine(CheckWrittenOutputs(m_platform));
     EXPECT_EQ(strLine.rfind("2 outputs checked: 1 fails: /OUTPUT/in/b.mmf (file-crc: ", 0), 0u) << strLine;
