@@ -1,5 +1,5 @@
 // The walk over a source file's chunks that every finder of the analysis
-// uses, open to other readers (the inspector draws its chunk tree with it) so
+// uses, open to other readers (kestrel-info draws its chunk tree with it) so
 // that the file is read by one set of rules.
 //
 // It starts behind the file head and goes on while (p - 8) < F - 2, F being

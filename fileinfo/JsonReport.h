@@ -1,5 +1,5 @@
 // The JSON document of kestrel-info --json: an array with one object per
-// file. The schema is documented in the README; kJsonSchema changes only
+// file. The schema is documented in docs/kestrel-info.md; kJsonSchema changes only
 // when a field changes meaning or disappears (new fields keep it).
 #pragma once
 

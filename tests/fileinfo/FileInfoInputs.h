@@ -1,4 +1,4 @@
-// Small files of each kind for the inspector tests, built with the test
+// Small files of each kind for the kestrel-info tests, built with the test
 // builder (and converted by the engine for the Heron one).
 #pragma once
 
