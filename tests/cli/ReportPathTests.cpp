@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "CliProcess.h"
-#include "SpecialFiles.h"
+#include "NonRegularFiles.h"
 #include "TempTree.h"
 #include "TestInputs.h"
 

@@ -5,7 +5,7 @@
 
 #include "FileInfoInputs.h"
 #include "InfoProcess.h"
-#include "SpecialFiles.h"
+#include "NonRegularFiles.h"
 #include "TempTree.h"
 
 namespace fs = std::filesystem;
