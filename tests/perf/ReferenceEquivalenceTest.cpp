@@ -8,6 +8,7 @@
 
 #include "ByteBuffer.h"
 #include "CnvLarkWrentoHeron.h"
+#include "FuzzSeeds.h"
 #include "RandomInputs.h"
 #include "ReferenceConverter.h"
 #include "SampleFiles.h"
@@ -178,6 +179,73 @@ TEST(ReferenceEquivalence, KeyOnQuestionsInAnyOrder) {
         }
     }
     EXPECT_GT(nYes, 6u);
+}
+
+// One random change: flip, overwrite, insert, delete or truncate bytes, or
+// overwrite a 32-bit size field with a nearby or wild value.
+void Damage(vela::Bytes& file, perf::CRandom& rng) {
+    if (file.size() < 24) {
+        return;
+    }
+    const std::size_t nAt = 8 + rng.Below(static_cast<std::uint32_t>(file.size() - 8));
+    switch (rng.Below(6)) {
+        case 0:
+            file[nAt] ^= static_cast<std::uint8_t>(1u << rng.Below(8));
+            break;
+        case 1:
+            file[nAt] = rng.OneIn(2) ? 0xFF : rng.Byte();
+            break;
+        case 2:
+            file.insert(file.begin() + static_cast<std::ptrdiff_t>(nAt), rng.Byte());
+            break;
+        case 3:
+            file.erase(file.begin() + static_cast<std::ptrdiff_t>(nAt));
+            break;
+        case 4:
+            file.resize(nAt);
+            break;
+        default: {
+            if (nAt + 4 <= file.size()) {
+                const std::uint32_t nValue = rng.OneIn(2) ? rng.Below(64) : rng.Next();
+                for (int i = 0; i < 4; ++i) {
+                    file[nAt + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(nValue >> (24 - 8 * i));
+                }
+            }
+            break;
+        }
+    }
+}
+
+// Damaged files, most with their frame (size field and CRC) made valid
+// again so that the damage reaches the analysis and the writers.
+TEST(ReferenceEquivalence, DamagedInputsAndFuzzSeeds) {
+    perf::CRandom rng(4242);
+    std::size_t nAccepted = 0;
+    std::size_t nRejected = 0;
+    // The seeds reach the audio track, wave data, seek points and tags.
+    const std::vector<CFuzzSeed> seeds = MakeFuzzSeeds();
+    for (const CFuzzSeed& seed : seeds) {
+        ExpectEquivalent(seed.vecBytes, seed.strName);
+    }
+    for (std::uint32_t i = 0; i < 6000; ++i) {
+        vela::Bytes file = i % 3 == 2   ? seeds[i / 3 % seeds.size()].vecBytes
+                           : i % 3 == 0 ? perf::MakeStressInput({static_cast<std::uint8_t>(i % 2), i + 1, 12})
+                                        : vela::MakeLargeInput({static_cast<std::uint8_t>(i % 2), 30, i % 4 != 0, i});
+        const std::uint32_t nChanges = 1 + rng.Below(4);
+        for (std::uint32_t c = 0; c < nChanges; ++c) {
+            Damage(file, rng);
+        }
+        if (!rng.OneIn(8)) {
+            vela::FixSizeAndCrc(file);
+        }
+        (ExpectEquivalent(file, "damaged input " + std::to_string(i)).nResult == 1 ? nAccepted : nRejected)++;
+        if (::testing::Test::HasFailure()) {
+            return;  // one input's report is enough
+        }
+    }
+    // Both outcomes are well represented.
+    EXPECT_GT(nAccepted, 500u);  // about 800
+    EXPECT_GT(nRejected, 2000u);
 }
 
 }  // namespace
