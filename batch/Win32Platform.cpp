@@ -147,6 +147,23 @@ std::string FullPathOf(const std::string& strPath) {
     return strFull;
 }
 
+// Writes every byte to the handle; 0 or the error of the failure (a write
+// that takes nothing counts as a full disk).
+DWORD WriteAll(HANDLE hFile, const std::uint8_t* pData, std::size_t nSize) {
+    std::size_t nDone = 0;
+    while (nDone < nSize) {
+        const std::size_t nLeft = nSize - nDone;
+        const DWORD dwWant = nLeft > kMaxChunk ? kMaxChunk : static_cast<DWORD>(nLeft);
+        DWORD dwWritten = 0;
+        if (!::WriteFile(hFile, pData + nDone, dwWant, &dwWritten, nullptr) || dwWritten == 0) {
+            const DWORD dwError = ::GetLastError();
+            return dwError == ERROR_SUCCESS ? ERROR_DISK_FULL : dwError;
+        }
+        nDone += dwWritten;
+    }
+    return 0;
+}
+
 }  // namespace
 
 CWin32Platform::CWin32Platform(HWND hOwner) : m_hOwner(hOwner) {}
@@ -295,16 +312,8 @@ WriteOutcome CWin32Platform::WriteThrough(const std::string& strPath, const std:
     if (dwType != FILE_TYPE_CHAR && dwType != FILE_TYPE_PIPE) {
         return {EWriteResult::OpenFailed, ERROR_ACCESS_DENIED};  // a disk file now: never written in place
     }
-    std::size_t nDone = 0;
-    while (nDone < nSize) {
-        const std::size_t nLeft = nSize - nDone;
-        const DWORD dwWant = nLeft > kMaxChunk ? kMaxChunk : static_cast<DWORD>(nLeft);
-        DWORD dwWritten = 0;
-        if (!::WriteFile(file.Get(), pData + nDone, dwWant, &dwWritten, nullptr) || dwWritten == 0) {
-            const DWORD dwError = ::GetLastError();
-            return {EWriteResult::WriteFailed, static_cast<int>(dwError == ERROR_SUCCESS ? ERROR_DISK_FULL : dwError)};
-        }
-        nDone += dwWritten;
+    if (const DWORD dwError = WriteAll(file.Get(), pData, nSize)) {
+        return {EWriteResult::WriteFailed, static_cast<int>(dwError)};
     }
     if (!file.Close()) {
         return {EWriteResult::WriteFailed, static_cast<int>(::GetLastError())};
@@ -357,18 +366,11 @@ WriteOutcome CWin32Platform::WriteAndMove(const std::string& strPath, const std:
         return {EWriteResult::OpenFailed, static_cast<int>(dwError)};
     }
     CFileHandle file(hFile);
-    std::size_t nDone = 0;
-    while (nDone < nSize) {
-        const std::size_t nLeft = nSize - nDone;
-        const DWORD dwWant = nLeft > kMaxChunk ? kMaxChunk : static_cast<DWORD>(nLeft);
-        DWORD dwWritten = 0;
-        if (!::WriteFile(file.Get(), pData + nDone, dwWant, &dwWritten, nullptr) || dwWritten == 0) {
-            dwError = ::GetLastError();
-            file.Close();
-            ::DeleteFileA(strTemporary.c_str());
-            return {EWriteResult::WriteFailed, static_cast<int>(dwError == ERROR_SUCCESS ? ERROR_DISK_FULL : dwError)};
-        }
-        nDone += dwWritten;
+    dwError = WriteAll(file.Get(), pData, nSize);
+    if (dwError != 0) {
+        file.Close();
+        ::DeleteFileA(strTemporary.c_str());
+        return {EWriteResult::WriteFailed, static_cast<int>(dwError)};
     }
     if (!file.Close()) {
         dwError = ::GetLastError();
